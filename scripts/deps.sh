@@ -11,11 +11,8 @@ packages=(
   desktop-file-utils appstream # validation of the desktop entry and metainfo
   dpkg-dev file               # cpack -G DEB
   xauth xvfb                  # a virtual X server for headless start-up checks
+  fonts-noto-color-emoji      # the animals, for the picture generator in tools/
 )
-if [[ "${QUINDAL_DEPS_EXTRA:-}" != "" ]]; then
-  read -r -a extra <<<"$QUINDAL_DEPS_EXTRA"
-  packages+=("${extra[@]}")
-fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,13 @@
+#include "main_window.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quindal"));
+    QApplication::setApplicationVersion(QStringLiteral(QUINDAL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("quindal"));
+    Form1 form;
+    form.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,317 @@
+// Draws every picture the program ships: the window icon and the start
+// picture (compiled in), and the twelve animals and two scenes that lie
+// beside the executable.
+//
+//   draw_pictures <resources folder> <pictures folder>
+//
+// The animals are composed from Noto Color Emoji (SIL Open Font License) with
+// the branch kanji; everything else is drawn with plain shapes.
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <cstdio>
+
+namespace {
+
+constexpr int side = 320;
+
+struct Animal {
+    const char *file;
+    const char16_t *kanji;
+    const char16_t *emoji;
+    QRgb hue;
+};
+
+// In branch order, from 申 (index 0) to 未.
+const Animal animals[] = {
+    {"saru", u"申", u"🐒", 0xE9A46A}, {"tori", u"酉", u"🐓", 0xE57373},
+    {"inu", u"戌", u"🐕", 0xC8A27A},  {"i", u"亥", u"🐗", 0x9CB27B},
+    {"ne", u"子", u"🐀", 0xA7B4C9},   {"ushi", u"丑", u"🐂", 0xD7B98E},
+    {"tora", u"寅", u"🐅", 0xF2B35B}, {"u", u"卯", u"🐇", 0xB9D5A0},
+    {"tatu", u"辰", u"🐉", 0x7FC3B6}, {"mi", u"巳", u"🐍", 0xC3D77A},
+    {"uma", u"午", u"🐎", 0xD49A7A},  {"hituji", u"未", u"🐑", 0x9FC4E0},
+};
+
+QFont font(const QString &family, int pixels) {
+    QFont f(family);
+    f.setPixelSize(pixels);
+    return f;
+}
+
+QFont kanjiFont(int pixels) {
+    QFont f = font(QStringLiteral("IPAPGothic"), pixels);
+    f.setWeight(QFont::Bold);
+    return f;
+}
+
+void save(const QImage &image, const QString &path, int quality = 88) {
+    if (!image.save(path, nullptr, quality)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        std::exit(1);
+    }
+    std::printf("wrote %s\n", qPrintable(path));
+}
+
+QImage drawAnimal(const Animal &a) {
+    QImage image(side, side, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                     QPainter::TextAntialiasing);
+    const QColor hue(a.hue);
+    QRadialGradient ground(QPointF(side * 0.5, side * 0.42), side * 0.75);
+    ground.setColorAt(0, hue.lighter(150));
+    ground.setColorAt(1, hue);
+    p.fillRect(image.rect(), ground);
+
+    // A pale medallion behind the animal, with a thin ring.
+    p.setPen(QPen(QColor(255, 255, 255, 170), 4));
+    p.setBrush(QColor(255, 255, 255, 120));
+    p.drawEllipse(QPointF(side / 2.0, side / 2.0 + 6), 118, 118);
+
+    p.setPen(Qt::black);
+    p.setFont(font(QStringLiteral("Noto Color Emoji"), 190));
+    p.drawText(QRect(0, 20, side, side - 20), Qt::AlignCenter, QString::fromUtf16(a.emoji));
+
+    // The branch kanji as a red seal in the top-left corner.
+    const QRectF seal(16, 16, 64, 64);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xC6, 0x2B, 0x2B));
+    p.drawRoundedRect(seal, 8, 8);
+    p.setPen(QColor(0xFF, 0xF6, 0xE8));
+    p.setFont(kanjiFont(46));
+    p.drawText(seal, Qt::AlignCenter, QString::fromUtf16(a.kanji));
+    return image;
+}
+
+void drawMountain(QPainter &p, const QColor &rock, const QColor &snow) {
+    QPainterPath mountain;
+    mountain.moveTo(-10, 260);
+    mountain.lineTo(128, 118);
+    mountain.quadTo(160, 100, 192, 118);
+    mountain.lineTo(330, 260);
+    mountain.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(rock);
+    p.drawPath(mountain);
+    QPainterPath cap;
+    cap.moveTo(128, 118);
+    cap.quadTo(160, 100, 192, 118);
+    cap.lineTo(214, 141);
+    cap.lineTo(196, 136);
+    cap.lineTo(180, 148);
+    cap.lineTo(162, 134);
+    cap.lineTo(144, 148);
+    cap.lineTo(126, 136);
+    cap.lineTo(106, 141);
+    cap.closeSubpath();
+    p.setBrush(snow);
+    p.drawPath(cap);
+}
+
+// Mount Fuji at sunrise over a lake.
+QImage drawScene1() {
+    QImage image(side, side, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    QLinearGradient sky(0, 0, 0, 260);
+    sky.setColorAt(0, QColor(0x6C, 0x9E, 0xD8));
+    sky.setColorAt(0.7, QColor(0xF6, 0xC8, 0x9A));
+    sky.setColorAt(1, QColor(0xFA, 0xE1, 0xB5));
+    p.fillRect(image.rect(), sky);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xFF, 0x8A, 0x3D));
+    p.drawEllipse(QPointF(250, 92), 30, 30);
+    drawMountain(p, QColor(0x4B, 0x62, 0x8C), QColor(0xF4, 0xF7, 0xFB));
+    QLinearGradient lake(0, 258, 0, side);
+    lake.setColorAt(0, QColor(0x7F, 0xA8, 0xD6));
+    lake.setColorAt(1, QColor(0x35, 0x5C, 0x8E));
+    p.fillRect(QRect(0, 258, side, side - 258), lake);
+    p.setPen(QPen(QColor(255, 255, 255, 140), 3, Qt::SolidLine, Qt::RoundCap));
+    for (int i = 0; i < 5; ++i) {
+        p.drawLine(60 + i * 47, 276 + (i % 2) * 14, 92 + i * 47, 276 + (i % 2) * 14);
+    }
+    p.setPen(Qt::black);
+    p.setFont(font(QStringLiteral("Noto Color Emoji"), 44));
+    p.drawText(QRect(14, 196, 70, 70), Qt::AlignCenter, QStringLiteral("⛩"));
+    return image;
+}
+
+// A spring night: the moon and cherry blossoms.
+QImage drawScene2() {
+    QImage image(side, side, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    QLinearGradient sky(0, 0, 0, side);
+    sky.setColorAt(0, QColor(0x14, 0x1E, 0x46));
+    sky.setColorAt(1, QColor(0x4A, 0x3B, 0x78));
+    p.fillRect(image.rect(), sky);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 230, 50));
+    p.drawEllipse(QPointF(226, 86), 62, 62);
+    p.setBrush(QColor(0xFF, 0xF4, 0xC8));
+    p.drawEllipse(QPointF(226, 86), 42, 42);
+    p.setBrush(QColor(255, 255, 255, 200));
+    const QPoint stars[] = {{30, 40}, {80, 22}, {130, 60}, {60, 110}, {290, 170}, {170, 20}};
+    for (const QPoint &s : stars) {
+        p.drawEllipse(s, 2, 2);
+    }
+    // A branch reaching in from the left, covered in blossoms.
+    p.setPen(QPen(QColor(0x3A, 0x25, 0x20), 12, Qt::SolidLine, Qt::RoundCap));
+    QPainterPath branch;
+    branch.moveTo(-10, 250);
+    branch.cubicTo(80, 220, 150, 240, 230, 190);
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(branch);
+    p.setPen(QPen(QColor(0x3A, 0x25, 0x20), 6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(120, 232, 150, 290);
+    p.setPen(Qt::black);
+    const QPoint blossoms[] = {{20, 220}, {70, 205}, {115, 215}, {165, 205}, {210, 175},
+                               {135, 265}, {240, 205}, {90, 245}};
+    for (int i = 0; i < int(std::size(blossoms)); ++i) {
+        p.setFont(font(QStringLiteral("Noto Color Emoji"), 34 + (i % 3) * 8));
+        p.drawText(QRect(blossoms[i] - QPoint(30, 30), QSize(60, 60)), Qt::AlignCenter,
+                   QStringLiteral("🌸"));
+    }
+    return image;
+}
+
+// A desk seen from above: keyboard, papers, pen, glasses and a black coffee.
+QImage drawStartPicture() {
+    const int s = 160;
+    QImage image(s, s, QImage::Format_RGB32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient desk(0, 0, s, s);
+    desk.setColorAt(0, QColor(0x9A, 0x6A, 0x43));
+    desk.setColorAt(1, QColor(0x6E, 0x46, 0x2A));
+    p.fillRect(image.rect(), desk);
+    p.setPen(QPen(QColor(0, 0, 0, 28), 1));
+    for (int y = 6; y < s; y += 11) {
+        p.drawLine(0, y, s, y + 4);
+    }
+    // Keyboard along the top.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x2E, 0x30, 0x36));
+    p.drawRoundedRect(QRectF(8, 6, 144, 40), 4, 4);
+    p.setBrush(QColor(0xD9, 0xDB, 0xE0));
+    for (int row = 0; row < 4; ++row) {
+        for (int col = 0; col < 13; ++col) {
+            p.drawRoundedRect(QRectF(12 + col * 10.5 + (row % 2) * 3, 10 + row * 8.6, 8, 6.6), 1, 1);
+        }
+    }
+    // Papers, one over the other.
+    p.save();
+    p.translate(42, 92);
+    p.rotate(-12);
+    p.setBrush(QColor(0xEE, 0xEC, 0xE4));
+    p.drawRect(QRectF(-32, -36, 64, 84));
+    p.rotate(16);
+    p.setBrush(QColor(0xFB, 0xFB, 0xF7));
+    p.drawRect(QRectF(-30, -34, 62, 82));
+    p.setPen(QPen(QColor(0x9E, 0xA6, 0xB4), 1.2));
+    for (int i = 0; i < 8; ++i) {
+        p.drawLine(QPointF(-22, -24 + i * 8), QPointF(22 - (i % 3) * 6, -24 + i * 8));
+    }
+    p.restore();
+    // Pen lying across the papers.
+    p.save();
+    p.translate(62, 126);
+    p.rotate(-35);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x1D, 0x3F, 0x8A));
+    p.drawRoundedRect(QRectF(-30, -3, 56, 6), 3, 3);
+    p.setBrush(QColor(0xD8, 0xB6, 0x4A));
+    p.drawRect(QRectF(14, -3, 3, 6));
+    p.setBrush(QColor(0x30, 0x30, 0x30));
+    QPolygonF tip{QPointF(-30, -3), QPointF(-38, 0), QPointF(-30, 3)};
+    p.drawPolygon(tip);
+    p.restore();
+    // Reading glasses.
+    p.setPen(QPen(QColor(0x22, 0x22, 0x22), 2.2));
+    p.setBrush(QColor(200, 225, 255, 70));
+    p.drawEllipse(QPointF(94, 66), 11, 9);
+    p.drawEllipse(QPointF(122, 66), 11, 9);
+    p.drawArc(QRectF(103, 60, 10, 8), 20 * 16, 140 * 16);
+    p.drawLine(QPointF(83, 64), QPointF(76, 56));
+    p.drawLine(QPointF(133, 64), QPointF(140, 56));
+    // Coffee cup on its saucer, with a spoon.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 50));
+    p.drawEllipse(QPointF(121, 123), 30, 28);
+    p.setBrush(QColor(0xF5, 0xF3, 0xEE));
+    p.drawEllipse(QPointF(118, 120), 30, 28);
+    p.setBrush(QColor(0xE2, 0xDF, 0xD8));
+    p.drawEllipse(QPointF(118, 120), 21, 19);
+    p.setBrush(QColor(0xFB, 0xFA, 0xF7));
+    p.drawEllipse(QPointF(118, 119), 17, 15);
+    p.setBrush(QColor(0x2A, 0x17, 0x0E));
+    p.drawEllipse(QPointF(118, 119), 13, 11);
+    p.setBrush(QColor(0x5A, 0x36, 0x22));
+    p.drawEllipse(QPointF(114, 115), 4, 2.5);
+    p.setPen(QPen(QColor(0xF5, 0xF3, 0xEE), 4.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawArc(QRectF(130, 110, 14, 16), -70 * 16, 140 * 16);
+    p.setPen(QPen(QColor(0xB8, 0xBC, 0xC4), 2.5, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(96, 136), QPointF(88, 148));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xB8, 0xBC, 0xC4));
+    p.drawEllipse(QPointF(100, 131), 4, 3);
+    return image;
+}
+
+// 32 x 32, five colours of a 256-entry palette: a white page with its
+// top-right corner folded over in blue, bearing a blue disc with a white "i".
+QImage drawIcon() {
+    const QRgb clear = qRgba(0, 0, 0, 0), white = qRgb(255, 255, 255),
+               blue = qRgb(0x1E, 0x5A, 0xC8), fold = qRgb(0x7F, 0xA8, 0xE8),
+               edge = qRgb(0x20, 0x2C, 0x48);
+    QImage rgb(32, 32, QImage::Format_ARGB32);
+    rgb.fill(clear);
+    QPainter p(&rgb);
+    p.setPen(QColor(edge));
+    p.setBrush(QColor(white));
+    p.drawPolygon(QPolygon{{5, 1}, {20, 1}, {27, 8}, {27, 30}, {5, 30}});
+    p.setBrush(QColor(fold));
+    p.drawPolygon(QPolygon{{20, 1}, {20, 8}, {27, 8}});
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(blue));
+    p.drawEllipse(QPoint(16, 18), 9, 9);
+    p.setBrush(QColor(white));
+    p.drawRect(15, 17, 3, 7);
+    p.drawRect(15, 12, 3, 3);
+    p.end();
+    QList<QRgb> table{clear, white, blue, fold, edge};
+    while (table.size() < 256) {
+        table.push_back(qRgb(0, 0, 0));
+    }
+    return rgb.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QGuiApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: draw_pictures <resources folder> <pictures folder>\n");
+        return 2;
+    }
+    if (!QFontDatabase::families().contains(QStringLiteral("Noto Color Emoji"))) {
+        std::fprintf(stderr, "Noto Color Emoji is missing (Debian: fonts-noto-color-emoji)\n");
+        return 1;
+    }
+    const QDir resources(QString::fromLocal8Bit(argv[1]));
+    const QDir pictures(QString::fromLocal8Bit(argv[2]));
+    save(drawIcon(), resources.filePath(QStringLiteral("icon.png")));
+    save(drawStartPicture(), resources.filePath(QStringLiteral("start.jpg")), 90);
+    for (const Animal &a : animals) {
+        save(drawAnimal(a), pictures.filePath(QString::fromLatin1(a.file) + ".jpg"));
+    }
+    save(drawScene1(), pictures.filePath(QStringLiteral("scene1.jpg")));
+    save(drawScene2(), pictures.filePath(QStringLiteral("scene2.jpg")));
+    return 0;
+}

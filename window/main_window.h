@@ -1,0 +1,72 @@
+#pragma once
+
+#include "form_state.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class OptionButton;
+class PictureBox;
+class TextBox;
+
+// The one window of the program. Constructing it creates the controls from
+// the window description and runs the load handler; showing it is the
+// caller's part.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget *parent = nullptr);
+
+    const FormState &formState() const { return state; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void connectHandlers();
+
+    // Event handlers, named after their control and event.
+    void Form_Load();
+    void textNen_Change();
+    void textNen_KeyDown(int keyCode, int shift);
+    void textNen_Click();
+    void textNen_GotFocus();
+    void cboGengo_KeyDown(int keyCode, int shift);
+    void Option1_GotFocus();
+    void Option1_KeyDown(int keyCode, int shift);
+    void Option2_Click();
+    void textShitei_Change();
+    void textShitei_GotFocus();
+    void textShitei_KeyDown(int keyCode, int shift);
+    void Image1_Click();
+    void Image1_DblClick();
+
+    void enterThisYearMode();
+    void showPicture(QStringView storedName, QStringView placeholderGlyph);
+    void writeAge(std::optional<std::int32_t> age);
+    void applySignColour();
+    void setShiteiBackColour(std::uint32_t bgr);
+    static void selectWholeText(TextBox *box);
+
+    QComboBox *cboGengo;
+    QGroupBox *Frame1;
+    TextBox *textShitei;
+    OptionButton *Option2;
+    OptionButton *Option1;
+    QLabel *lblnenrei;
+    TextBox *textNen;
+    QLabel *lblNen;
+    QLabel *lblGengo;
+    PictureBox *Image1;
+    QLabel *lblkana;
+    QLabel *lbleto;
+    QLabel *lbl9sei;
+
+    FormState state;
+    QString programFolder;
+    QObject *focusKeptThroughDeactivation = nullptr;
+};
