@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPalette>
 #include <map>
+#include <vector>
 
 namespace {
 using K = ControlKind;
@@ -145,15 +146,16 @@ QWidget *createControl(const ControlDescription &d, QWidget *parent) {
 
 void buildControls(QWidget *form) {
     std::map<int, QWidget *> byTabIndex;
+    std::vector<QWidget *> startDisabled;
     for (const ControlDescription &d : formControls) {
         QWidget *parent = d.container ? form->findChild<QWidget *>(QLatin1String(d.container)) : form;
         QWidget *control = createControl(d, parent);
         control->setObjectName(QLatin1String(d.name));
         control->setGeometry(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width),
                              twipsToPixels(d.height));
-        if (d.face != Face::Window) {
-            control->setFont(descriptionFont(d.face, d.fontPixels));
-        }
+        // Set even for the window's own face: a control in the frame would
+        // otherwise take the frame's font.
+        control->setFont(descriptionFont(d.face, d.fontPixels));
         QPalette palette = standardPalette();
         if (d.backColour != standardColours) {
             const QColor colour = colourFromBgr(d.backColour);
@@ -169,7 +171,9 @@ void buildControls(QWidget *form) {
         control->setAutoFillBackground(d.kind != ControlKind::TextBox &&
                                        d.kind != ControlKind::DropDownList);
         control->setToolTip(d.toolTip.toString());
-        control->setEnabled(!(d.flags & flag::disabled));
+        if (d.flags & flag::disabled) {
+            startDisabled.push_back(control);
+        }
         if (d.kind == ControlKind::TextBox || d.kind == ControlKind::OptionButton ||
             d.kind == ControlKind::DropDownList) {
             setTabStop(control, !(d.flags & flag::notTabStop));
@@ -178,13 +182,21 @@ void buildControls(QWidget *form) {
             byTabIndex[d.tabIndex] = control;
         }
     }
-    // Tab order follows the tab indices; the first control in it is the one
-    // that gets the focus when the window opens.
+    // Tab order follows the tab indices. Qt's chain is a ring that starts in
+    // creation order, so the first control must also be given the focus the
+    // window will open with.
     QWidget *previous = nullptr;
     for (const auto &[index, control] : byTabIndex) {
         if (previous) {
             QWidget::setTabOrder(previous, control);
         }
         previous = control;
+    }
+    if (!byTabIndex.empty()) {
+        byTabIndex.begin()->second->setFocus(Qt::OtherFocusReason);
+    }
+    // Only now: Qt leaves a disabled control out of setTabOrder.
+    for (QWidget *control : startDisabled) {
+        control->setEnabled(false);
     }
 }
