@@ -6,7 +6,7 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quindal"));
     QApplication::setApplicationVersion(QStringLiteral(QUINDAL_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("quindal"));
+    QApplication::setDesktopFileName(QStringLiteral("org.quindal.Quindal"));
     Form1 form;
     form.show();
     return QApplication::exec();

@@ -270,11 +270,11 @@ void Form1::textNen_KeyDown(int keyCode, int) {
     if (keyCode == key::down) {
         // Taking the focus selects Option1 (see eventFilter); should the focus
         // not move, selecting it still enters the this-year mode.
-        Option1->setFocus(Qt::OtherFocusReason);
+        focusByKey(Option1);
         Option1->setChecked(true);
     }
     if (keyCode == key::left) {
-        cboGengo->setFocus(Qt::OtherFocusReason);
+        focusByKey(cboGengo);
     }
 }
 
@@ -291,7 +291,7 @@ void Form1::textNen_GotFocus() {
 
 void Form1::cboGengo_KeyDown(int keyCode, int) {
     if (keyCode == key::enter) {
-        textNen->setFocus(Qt::OtherFocusReason);
+        focusByKey(textNen);
     }
 }
 
@@ -305,7 +305,7 @@ void Form1::Option1_GotFocus() {
 
 void Form1::Option1_KeyDown(int keyCode, int) {
     if (keyCode == key::enter) {
-        textNen->setFocus(Qt::OtherFocusReason);
+        focusByKey(textNen);
     }
 }
 
@@ -342,7 +342,7 @@ void Form1::textShitei_KeyDown(int keyCode, int) {
         selectWholeText(textShitei);
     }
     if (keyCode == key::up) {
-        Option1->setFocus(Qt::OtherFocusReason);
+        focusByKey(Option1);
         Option1->setChecked(true);
     }
 }
@@ -377,6 +377,12 @@ void Form1::setShiteiBackColour(std::uint32_t bgr) {
     QPalette palette = textShitei->palette();
     palette.setColor(QPalette::Base, colourFromBgr(bgr));
     textShitei->setPalette(palette);
+}
+
+// A focus move made by a key shows the focus frame, as Tab does.
+void Form1::focusByKey(QWidget *control) {
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    control->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::selectWholeText(TextBox *box) { box->setSelection(0, box->text().size()); }

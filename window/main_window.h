@@ -50,6 +50,7 @@ private:
     void writeAge(std::optional<std::int32_t> age);
     void applySignColour();
     void setShiteiBackColour(std::uint32_t bgr);
+    void focusByKey(QWidget *control);
     static void selectWholeText(TextBox *box);
 
     QComboBox *cboGengo;

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a configured build folder, checks what it
+# declares and holds, installs it into a staging folder and starts the
+# installed program headless.
+set -euo pipefail
+build=$1
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$stage/out" >/dev/null)
+deb=$(ls "$stage"/out/quindal_*.deb)
+echo "package: $(basename "$deb")"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "depends: $depends"
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 fonts-ipafont-gothic; do
+  grep -q "$needed" <<<"$depends" || { echo "FAIL: does not depend on $needed"; exit 1; }
+done
+
+listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
+expected=(
+  ./usr/bin/quindal
+  ./usr/lib/quindal/quindal
+  ./usr/share/applications/org.quindal.Quindal.desktop
+  ./usr/share/metainfo/org.quindal.Quindal.metainfo.xml
+  ./usr/share/icons/hicolor/32x32/apps/org.quindal.Quindal.png
+)
+for picture in saru tori inu i ne ushi tora u tatu mi uma hituji scene1 scene2; do
+  expected+=("./usr/lib/quindal/$picture.jpg")
+done
+for file in "${expected[@]}"; do
+  grep -qx -- "$file" <<<"$listing" || { echo "FAIL: $file is not in the package"; exit 1; }
+done
+echo "files: all ${#expected[@]} present"
+
+dpkg-deb -x "$deb" "$stage/root"
+[[ -x "$stage/root/usr/lib/quindal/quindal" ]] || { echo "FAIL: program not executable"; exit 1; }
+[[ "$(readlink "$stage/root/usr/bin/quindal")" == ../lib/quindal/quindal ]] ||
+  { echo "FAIL: usr/bin/quindal does not lead to the program"; exit 1; }
+
+# Started through its link, the program must still be running after two
+# seconds (timeout's 124), not have failed.
+set +e
+QT_QPA_PLATFORM=offscreen timeout 2 "$stage/root/usr/bin/quindal"
+status=$?
+set -e
+[[ $status -eq 124 ]] || { echo "FAIL: the installed program exited with $status"; exit 1; }
+echo "the installed program starts"
+echo "1 passed, 0 failed"
