@@ -2,12 +2,15 @@
 
 #include "almanac/era_conversion.h"
 #include "option_button.h"
+#include "output_label.h"
 #include "picture_box.h"
 #include "text_box.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFont>
+#include <QFontDatabase>
+#include <QHash>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPalette>
@@ -24,27 +27,27 @@ constexpr std::uint32_t disabledText = 0x808080;
 
 // clang-format off
 const std::array<ControlDescription, 20> formControls{{
-//   kind          name          container  left   top  width height tab  text              face          px  background       tooltip  flags
-    {K::DropDownList, "cboGengo",   nullptr,    480,  240,  890,  375,  15, u"",              Face::Gothic,  17, standardColours, u"↑↓で選択  Tabで入力欄に移動", 0},
-    {K::Frame,        "Frame1",     nullptr,    360, 1560, 2655, 2535,   1, u"何歳？",        Face::PGothic, 15, standardColours, u"", 0},
-    {K::TextBox,      "textShitei", "Frame1",  1080, 1200,  975,  450,   5, u"1990",          Face::PGothic, 21, grey,            u"", flag::disabled | flag::maxFour | flag::alignRight},
-    {K::OptionButton, "Option2",    "Frame1",   240,  840, 1815,  315,   3, u"下記の年では",  Face::Window,   0, standardColours, u"", flag::notTabStop},
-    {K::OptionButton, "Option1",    "Frame1",   240,  360, 1935,  345,   2, u"今年の誕生日で", Face::Window,  0, standardColours, u"フォーカスがあると↑↓キーで変更できます", flag::selected},
-    {K::Label,        "Label11",    "Frame1",  2160, 2040,  255,  255,  14, u"歳",            Face::PGothic, 16, standardColours, u"", 0},
-    {K::Label,        "lblnenrei",  "Frame1",  1080, 1920,  975,  375,  13, u"",              Face::PGothic, 27, lightGrey,       u"", flag::alignRight},
-    {K::Label,        "Label13",    "Frame1",  2160, 1320,  375,  375,   4, u"年",            Face::PGothic, 16, standardColours, u"", 0},
-    {K::Label,        "Label12",    "Frame1",   480, 1320,  615,  375,   6, u"西暦",          Face::PGothic, 16, standardColours, u"", 0},
-    {K::TextBox,      "textNen",    nullptr,   1440,  240,  975,  375,   0, u"",              Face::PGothic, 21, white,           u"Tabで選択欄に移動", flag::maxFour | flag::alignRight},
-    {K::Label,        "Label3",     nullptr,   2520, 1050,  495,  375,  18, u"年",            Face::PGothic, 16, standardColours, u"", 0},
-    {K::Label,        "lblNen",     nullptr,   1440,  995,  975,  340,  17, u"",              Face::PGothic, 21, lightGrey,       u"", flag::alignRight},
-    {K::Label,        "lblGengo",   nullptr,    840, 1050,  615,  375,  16, u"",              Face::Gothic,  17, standardColours, u"", 0},
-    {K::Image,        "Image1",     nullptr,   3480, 1680, 2400, 2400,  -1, u"",              Face::Window,   0, standardColours, u"", 0},
-    {K::Label,        "lblkana",    nullptr,   3840,  720, 1695,  255,  12, u"",              Face::Window,   0, standardColours, u"", flag::alignCentre},
-    {K::Label,        "Label8",     nullptr,   3360, 1080,  375,  255,  11, u"干支",          Face::Window,   0, standardColours, u"Ver. 1.34   by Mervok ", 0},
-    {K::Label,        "Label7",     nullptr,   3360,  360,  375,  255,  10, u"九星",          Face::Window,   0, standardColours, u"元気？ v(^o^) ♪♪ ", 0},
-    {K::Label,        "lbleto",     nullptr,   3840,  960, 1695,  375,   7, u"",              Face::PGothic, 24, lightGrey,       u"いわゆる「えと」です", flag::alignCentre},
-    {K::Label,        "lbl9sei",    nullptr,   3840,  240, 1695,  375,   8, u"",              Face::PGothic, 24, lightGrey,       u"暦にのってるあれです", flag::alignCentre},
-    {K::Label,        "Label4",     nullptr,   2520,  350,  495,  375,   9, u"年",            Face::PGothic, 16, standardColours, u"", 0},
+//   kind          name          container  left   top  width height tab  text              face          px  background       tooltip  flags  accessible name
+    {K::DropDownList, "cboGengo",   nullptr,    480,  240,  890,  375,  15, u"",              Face::Gothic,  17, standardColours, u"↑↓で選択  Tabで入力欄に移動", 0, u"元号"},
+    {K::Frame,        "Frame1",     nullptr,    360, 1560, 2655, 2535,   1, u"何歳？",        Face::PGothic, 15, standardColours, u"", 0, u""},
+    {K::TextBox,      "textShitei", "Frame1",  1080, 1200,  975,  450,   5, u"1990",          Face::PGothic, 21, grey,            u"", flag::disabled | flag::maxFour | flag::alignRight, u"指定年"},
+    {K::OptionButton, "Option2",    "Frame1",   240,  840, 1815,  315,   3, u"下記の年では",  Face::Window,   0, standardColours, u"", flag::notTabStop, u""},
+    {K::OptionButton, "Option1",    "Frame1",   240,  360, 1935,  345,   2, u"今年の誕生日で", Face::Window,  0, standardColours, u"フォーカスがあると↑↓キーで変更できます", flag::selected, u""},
+    {K::Label,        "Label11",    "Frame1",  2160, 2040,  255,  255,  14, u"歳",            Face::PGothic, 16, standardColours, u"", 0, u""},
+    {K::Label,        "lblnenrei",  "Frame1",  1080, 1920,  975,  375,  13, u"",              Face::PGothic, 27, lightGrey,       u"", flag::alignRight | flag::output, u"年齢"},
+    {K::Label,        "Label13",    "Frame1",  2160, 1320,  375,  375,   4, u"年",            Face::PGothic, 16, standardColours, u"", 0, u""},
+    {K::Label,        "Label12",    "Frame1",   480, 1320,  615,  375,   6, u"西暦",          Face::PGothic, 16, standardColours, u"", 0, u""},
+    {K::TextBox,      "textNen",    nullptr,   1440,  240,  975,  375,   0, u"",              Face::PGothic, 21, white,           u"Tabで選択欄に移動", flag::maxFour | flag::alignRight, u"年"},
+    {K::Label,        "Label3",     nullptr,   2520, 1050,  495,  375,  18, u"年",            Face::PGothic, 16, standardColours, u"", 0, u""},
+    {K::Label,        "lblNen",     nullptr,   1440,  995,  975,  340,  17, u"",              Face::PGothic, 21, lightGrey,       u"", flag::alignRight | flag::output, u"年"},
+    {K::Label,        "lblGengo",   nullptr,    840, 1050,  615,  375,  16, u"",              Face::Gothic,  17, standardColours, u"", flag::output, u"元号"},
+    {K::Image,        "Image1",     nullptr,   3480, 1680, 2400, 2400,  -1, u"",              Face::Window,   0, standardColours, u"", 0, u"十二支の絵"},
+    {K::Label,        "lblkana",    nullptr,   3840,  720, 1695,  255,  12, u"",              Face::Window,   0, standardColours, u"", flag::alignCentre | flag::output, u"読み"},
+    {K::Label,        "Label8",     nullptr,   3360, 1080,  375,  255,  11, u"干支",          Face::Window,   0, standardColours, u"Ver. 1.34   by Mervok ", 0, u""},
+    {K::Label,        "Label7",     nullptr,   3360,  360,  375,  255,  10, u"九星",          Face::Window,   0, standardColours, u"元気？ v(^o^) ♪♪ ", 0, u""},
+    {K::Label,        "lbleto",     nullptr,   3840,  960, 1695,  375,   7, u"",              Face::PGothic, 24, lightGrey,       u"いわゆる「えと」です", flag::alignCentre | flag::output, u"干支"},
+    {K::Label,        "lbl9sei",    nullptr,   3840,  240, 1695,  375,   8, u"",              Face::PGothic, 24, lightGrey,       u"暦にのってるあれです", flag::alignCentre | flag::output, u"九星"},
+    {K::Label,        "Label4",     nullptr,   2520,  350,  495,  375,   9, u"年",            Face::PGothic, 16, standardColours, u"", 0, u""},
 }};
 // clang-format on
 
@@ -52,15 +55,45 @@ QColor colourFromBgr(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
+namespace {
+// The installed face a face name stands for: itself, or the first of its
+// substitutes that is installed. Asking for it by that name spares Qt a
+// fallback search through fontconfig for every font of a missing face.
+QString installedFace(const QString &face) {
+    static QHash<QString, QString> resolved;
+    auto found = resolved.constFind(face);
+    if (found == resolved.constEnd()) {
+        QString installed = face;
+        if (!QFontDatabase::hasFamily(face)) {
+            const QStringList substitutes = QFont::substitutes(face);
+            for (const QString &substitute : substitutes) {
+                if (QFontDatabase::hasFamily(substitute)) {
+                    installed = substitute;
+                    break;
+                }
+            }
+        }
+        found = resolved.insert(face, installed);
+    }
+    return *found;
+}
+} // namespace
+
 QFont descriptionFont(Face face, int pixels) {
-    QFont font(face == Face::Gothic ? QStringLiteral("ＭＳ ゴシック")
-                                    : windowFontFamily.toString());
+    installFontSubstitutions();
+    QFont font(installedFace(face == Face::Gothic ? QStringLiteral("ＭＳ ゴシック")
+                                                  : windowFontFamily.toString()));
     font.setPixelSize(face == Face::Window ? windowFontPixels : pixels);
     font.setWeight(QFont::Normal);
     return font;
 }
 
 void installFontSubstitutions() {
+    static bool installed = false;
+    if (installed) {
+        return;
+    }
+    installed = true;
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
                                {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
     QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"),
@@ -129,7 +162,7 @@ QWidget *createControl(const ControlDescription &d, QWidget *parent) {
         return option;
     }
     case K::Label: {
-        auto *label = new QLabel(text, parent);
+        auto *label = d.flags & flag::output ? new OutputLabel(parent) : new QLabel(text, parent);
         // Label text sits at the top of its box, as the layout was drawn for.
         label->setAlignment(alignment(d.flags) | Qt::AlignTop);
         label->setMargin(0);
@@ -171,6 +204,7 @@ void buildControls(QWidget *form) {
         control->setAutoFillBackground(d.kind != ControlKind::TextBox &&
                                        d.kind != ControlKind::DropDownList);
         control->setToolTip(d.toolTip.toString());
+        control->setAccessibleName(d.accessibleName.toString());
         if (d.flags & flag::disabled) {
             startDisabled.push_back(control);
         }

@@ -26,6 +26,7 @@ inline constexpr unsigned selected = 4;    // option button selected at start
 inline constexpr unsigned notTabStop = 8;  // Tab and Shift+Tab pass it by
 inline constexpr unsigned alignRight = 16; // otherwise left-aligned
 inline constexpr unsigned alignCentre = 32;
+inline constexpr unsigned output = 64; // shows a result, announced when it changes
 } // namespace flag
 
 struct ControlDescription {
@@ -40,6 +41,7 @@ struct ControlDescription {
     std::uint32_t backColour;
     QStringView toolTip;
     unsigned flags;
+    QStringView accessibleName; // what a screen reader calls it
 };
 
 inline constexpr int twipsPerPixel = 15;

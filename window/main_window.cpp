@@ -5,6 +5,8 @@
 #include "almanac/era_conversion.h"
 #include "form_description.h"
 #include "option_button.h"
+#include "accessibility.h"
+#include "output_label.h"
 #include "picture_box.h"
 #include "picture_files.h"
 #include "text_box.h"
@@ -66,6 +68,7 @@ std::int16_t currentYear() { return static_cast<std::int16_t>(QDate::currentDate
 Form1::Form1(QWidget *parent) : QWidget(parent) {
     Q_INIT_RESOURCE(window); // the icon and start picture live in a static library
     installFontSubstitutions();
+    installAccessibility();
     setWindowTitle(formCaption.toString());
     setWindowIcon(QIcon(QStringLiteral(":/quindal/icon.png")));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -83,14 +86,14 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     textShitei = findChild<TextBox *>(QStringLiteral("textShitei"));
     Option2 = findChild<OptionButton *>(QStringLiteral("Option2"));
     Option1 = findChild<OptionButton *>(QStringLiteral("Option1"));
-    lblnenrei = findChild<QLabel *>(QStringLiteral("lblnenrei"));
+    lblnenrei = findChild<OutputLabel *>(QStringLiteral("lblnenrei"));
     textNen = findChild<TextBox *>(QStringLiteral("textNen"));
-    lblNen = findChild<QLabel *>(QStringLiteral("lblNen"));
-    lblGengo = findChild<QLabel *>(QStringLiteral("lblGengo"));
+    lblNen = findChild<OutputLabel *>(QStringLiteral("lblNen"));
+    lblGengo = findChild<OutputLabel *>(QStringLiteral("lblGengo"));
     Image1 = findChild<PictureBox *>(QStringLiteral("Image1"));
-    lblkana = findChild<QLabel *>(QStringLiteral("lblkana"));
-    lbleto = findChild<QLabel *>(QStringLiteral("lbleto"));
-    lbl9sei = findChild<QLabel *>(QStringLiteral("lbl9sei"));
+    lblkana = findChild<OutputLabel *>(QStringLiteral("lblkana"));
+    lbleto = findChild<OutputLabel *>(QStringLiteral("lbleto"));
+    lbl9sei = findChild<OutputLabel *>(QStringLiteral("lbl9sei"));
 
     Image1->setPicture(QImage(QStringLiteral(":/quindal/start.jpg")));
     programFolder = QCoreApplication::applicationDirPath();
@@ -229,11 +232,11 @@ void Form1::textNen_Change() {
     // 7. Named in the era calendar, or answered as a Western year.
     if (almanac::usesEraForm(listIndex, state.nen)) {
         const almanac::EraName name = almanac::eraName(state.seireki, *years);
-        lblGengo->setText(QString::fromStdU16String(name.name));
-        lblNen->setText(QString::fromStdU16String(name.year));
+        lblGengo->setResult(QString::fromStdU16String(name.name));
+        lblNen->setResult(QString::fromStdU16String(name.year));
     } else {
-        lblNen->setText(QString::number(state.seireki));
-        lblGengo->setText(qstring(almanac::westernEraWord));
+        lblNen->setResult(QString::number(state.seireki));
+        lblGengo->setResult(qstring(almanac::westernEraWord));
     }
     // 8.
     const almanac::NineStar star = almanac::nineStar(state.seireki);
@@ -251,9 +254,9 @@ void Form1::textNen_Change() {
     state.junishiKana = qstring(branch.kana);
     showPicture(branch.pictureName, branch.kanji);
     // 10.
-    lbl9sei->setText(state.kyusei);
-    lblkana->setText(state.jikkanKana + state.junishiKana);
-    lbleto->setText(state.jikkan + state.junishi);
+    lbl9sei->setResult(state.kyusei);
+    lblkana->setResult(state.jikkanKana + state.junishiKana);
+    lbleto->setResult(state.jikkan + state.junishi);
     // 11. and 12.
     writeAge(Option2->isChecked() ? almanac::ageInYear(state.shiteiNen, state.seireki)
                                   : almanac::ageThisYear(state.seireki, currentYear()));
@@ -351,16 +354,21 @@ void Form1::Image1_Click() { showPicture(u"\\scene1.jpg", u"景"); }
 
 void Form1::Image1_DblClick() { showPicture(u"\\scene2.jpg", u"景"); }
 
+// Read from disk every time, decoded into the memory of the picture it
+// replaces, so that a keystroke allocates no picture memory.
 void Form1::showPicture(QStringView storedName, QStringView placeholderGlyph) {
-    const QImage picture = loadPicture(picturePath(programFolder, storedName));
-    Image1->setPicture(picture.isNull() ? placeholderPicture(placeholderGlyph) : picture);
+    QImage picture = Image1->takePicture();
+    if (!loadPicture(picturePath(programFolder, storedName), picture)) {
+        picture = placeholderPicture(placeholderGlyph);
+    }
+    Image1->setPicture(std::move(picture));
 }
 
 // An age that cannot be represented is not written; the caption keeps what
 // it showed.
 void Form1::writeAge(std::optional<std::int32_t> age) {
     if (age) {
-        lblnenrei->setText(QString::number(*age));
+        lblnenrei->setResult(QString::number(*age));
     }
 }
 

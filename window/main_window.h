@@ -8,7 +8,7 @@
 
 class QComboBox;
 class QGroupBox;
-class QLabel;
+class OutputLabel;
 class OptionButton;
 class PictureBox;
 class TextBox;
@@ -58,16 +58,17 @@ private:
     TextBox *textShitei;
     OptionButton *Option2;
     OptionButton *Option1;
-    QLabel *lblnenrei;
+    OutputLabel *lblnenrei;
     TextBox *textNen;
-    QLabel *lblNen;
-    QLabel *lblGengo;
+    OutputLabel *lblNen;
+    OutputLabel *lblGengo;
     PictureBox *Image1;
-    QLabel *lblkana;
-    QLabel *lbleto;
-    QLabel *lbl9sei;
+    OutputLabel *lblkana;
+    OutputLabel *lbleto;
+    OutputLabel *lbl9sei;
 
     FormState state;
     QString programFolder;
+
     QObject *focusKeptThroughDeactivation = nullptr;
 };

@@ -6,8 +6,8 @@ PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PictureBox::setPicture(const QImage &picture) {
-    shown = picture;
+void PictureBox::setPicture(QImage picture) {
+    shown = std::move(picture);
     update();
 }
 

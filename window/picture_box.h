@@ -12,7 +12,10 @@ class PictureBox : public QWidget {
 public:
     explicit PictureBox(QWidget *parent = nullptr);
 
-    void setPicture(const QImage &picture);
+    void setPicture(QImage picture);
+    // Hands over the picture shown, so that the next one can be decoded into
+    // its memory; set a picture again before the box next paints.
+    QImage takePicture() { return std::move(shown); }
     const QImage &picture() const { return shown; }
 
 signals:

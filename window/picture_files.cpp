@@ -26,14 +26,18 @@ bool looksComplete(const QByteArray &data) {
 }
 } // namespace
 
-QImage loadPicture(const QString &path) {
+bool loadPicture(const QString &path, QImage &picture) {
+    const auto fail = [&picture] {
+        picture = QImage();
+        return false;
+    };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > largestFileBytes) {
-        return {};
+        return fail();
     }
     const QByteArray data = file.readAll();
     if (!looksComplete(data)) {
-        return {};
+        return fail();
     }
     QBuffer buffer;
     buffer.setData(data);
@@ -43,16 +47,12 @@ QImage loadPicture(const QString &path) {
     const QSize size = reader.size();
     if (!size.isValid() || size.width() < smallestSide || size.height() < smallestSide ||
         size.width() > largestSide || size.height() > largestSide) {
-        return {};
+        return fail();
     }
     if (size.width() > 2 * decodedSide || size.height() > 2 * decodedSide) {
         reader.setScaledSize(QSize(decodedSide, decodedSide));
     }
-    QImage picture;
-    if (!reader.read(&picture)) {
-        return {};
-    }
-    return picture;
+    return reader.read(&picture) || fail();
 }
 
 QImage placeholderPicture(QStringView glyph) {

@@ -157,7 +157,9 @@ void TestPictures::unusablePictureFile() {
     } else {
         writeFile("uma.jpg", content);
     }
+    const qint64 before = residentBytes();
     typeYear("1990"); // 午
+    QVERIFY2(residentBytes() - before < 16 * 1024 * 1024, "memory grew by 16 MiB or more");
     QCOMPARE(shown(), placeholderPicture(u"午"));
     QVERIFY(shown() != pictureFile("saru.jpg"));
     const Outputs o = expectedOutputs(0, 1990);

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QDate>
+#include <QFile>
 #include <QGroupBox>
 #include <QImage>
 #include <QInputMethodEvent>
@@ -50,6 +51,16 @@ inline void commitText(QWidget *widget, const QString &text) {
 }
 
 inline int thisYear() { return QDate::currentDate().year(); }
+
+// Resident memory of this process, in bytes (Linux).
+inline qint64 residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * 4096 : 0;
+}
 
 // The outputs for a Western year, built independently of the program's
 // tables: era start years, cycles counted from 1984 (甲子), and the nine-star
