@@ -38,8 +38,8 @@ std::optional<double> strictNumber(std::u16string_view caption) {
         }
     }
     double value = 0;
-    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value,
-                                              std::chars_format::general);
+    const auto [end, error] =
+        std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::general);
     if (error != std::errc{} || end != s.data() + s.size()) {
         return std::nullopt;
     }

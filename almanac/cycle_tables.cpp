@@ -12,8 +12,8 @@ constexpr std::u16string_view stemKana =
     u"かのえ  かのと  みずのえ みずのと きのえ  きのと  ひのえ  ひのと  つちのえ つちのと ";
 constexpr std::u16string_view branchKanji = u"申酉戌亥子丑寅卯辰巳午未";
 
-static_assert(nineStars.size() == 9 * 4 && stemKanji.size() == 10 && stemKana.size() == 10 * 5 &&
-              branchKanji.size() == 12);
+static_assert(nineStars.size() == std::size_t{9} * 4 && stemKanji.size() == 10 &&
+              stemKana.size() == std::size_t{10} * 5 && branchKanji.size() == 12);
 
 constexpr std::u16string_view cut(std::u16string_view table, int index, int width) {
     return table.substr(static_cast<std::size_t>(index) * width, width);

@@ -33,7 +33,9 @@ std::string readerText(std::u16string_view text) {
     return out;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int digitValue(char c) {
     if (isDigit(c)) {
@@ -141,8 +143,7 @@ std::optional<std::int32_t> readDecimal(std::string_view s) {
     if (scale < -1) {
         return 0; // below 0.01
     }
-    const std::string text =
-        "0." + digits.substr(firstSignificant) + "e" + std::to_string(scale);
+    const std::string text = "0." + digits.substr(firstSignificant) + "e" + std::to_string(scale);
     double value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return toInt32(negative ? -value : value);

@@ -22,8 +22,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QWindow>
 #include <QProcess>
+#include <QWindow>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -174,7 +174,8 @@ void memory(int recalculations) {
     const double growth = double(after - atStart) / (1024 * 1024);
     std::printf("%-10s %10.2f MiB at start, %.2f MiB after %d recalculations: growth %.2f MiB"
                 " (target <= 1.00)  %s\n",
-                "memory", atStart / 1048576.0, after / 1048576.0, recalculations, growth,
+                "memory", static_cast<double>(atStart) / 1048576.0,
+                static_cast<double>(after) / 1048576.0, recalculations, growth,
                 growth <= 1.0 ? "within target" : "OVER TARGET");
 }
 

@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         fullWidth.push_back(static_cast<char16_t>(c + 0xFEE0));
     }
     const auto got = almanac::readNumber(ascii);
-    const auto expected = digits.empty() || digits == "." ? std::optional<std::int32_t>(0)
-                                                           : reference(digits);
+    const auto expected =
+        digits.empty() || digits == "." ? std::optional<std::int32_t>(0) : reference(digits);
     if (got != expected || almanac::readNumber(fullWidth) != got) {
         std::abort();
     }

@@ -1,18 +1,30 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, the Debian packages the project needs that are
-# missing. A second run finds them all and does nothing.
+# missing; a second run finds them all and does nothing.
+#
+#   deps.sh          to build and run the program
+#   deps.sh test     ... and to run every test and static check
+#   deps.sh pictures ... and to redraw the pictures in tools/
 set -euo pipefail
 
 packages=(
   cmake make g++              # the build
-  qt6-base-dev                # Qt 6 Widgets and Qt Test (with the platform plugins)
+  qt6-base-dev                # Qt 6 Widgets and Qt Test, with the platform plugins
   fonts-ipafont-gothic        # the window's Japanese faces, metric-compatible
   fonts-noto-cjk              # last-resort face for any other kanji
-  desktop-file-utils appstream # validation of the desktop entry and metainfo
-  dpkg-dev file               # cpack -G DEB
-  xauth xvfb                  # a virtual X server for headless start-up checks
-  fonts-noto-color-emoji      # the animals, for the picture generator in tools/
 )
+case "${1:-}" in
+  test)
+    packages+=(
+      desktop-file-utils appstream  # validating the desktop entry and metainfo
+      dpkg-dev file                 # cpack -G DEB and its dependency scan
+      clang-tidy clang-format       # static checks
+    ) ;;
+  pictures)
+    packages+=(fonts-noto-color-emoji) ;;
+  "") ;;
+  *) echo "usage: deps.sh [test|pictures]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -171,8 +171,8 @@ QImage drawScene2() {
     p.setPen(QPen(QColor(0x3A, 0x25, 0x20), 6, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(120, 232, 150, 290);
     p.setPen(Qt::black);
-    const QPoint blossoms[] = {{20, 220}, {70, 205}, {115, 215}, {165, 205}, {210, 175},
-                               {135, 265}, {240, 205}, {90, 245}};
+    const QPoint blossoms[] = {{20, 220},  {70, 205},  {115, 215}, {165, 205},
+                               {210, 175}, {135, 265}, {240, 205}, {90, 245}};
     for (int i = 0; i < int(std::size(blossoms)); ++i) {
         p.setFont(font(QStringLiteral("Noto Color Emoji"), 34 + (i % 3) * 8));
         p.drawText(QRect(blossoms[i] - QPoint(30, 30), QSize(60, 60)), Qt::AlignCenter,
@@ -202,7 +202,8 @@ QImage drawStartPicture() {
     p.setBrush(QColor(0xD9, 0xDB, 0xE0));
     for (int row = 0; row < 4; ++row) {
         for (int col = 0; col < 13; ++col) {
-            p.drawRoundedRect(QRectF(12 + col * 10.5 + (row % 2) * 3, 10 + row * 8.6, 8, 6.6), 1, 1);
+            p.drawRoundedRect(QRectF(12 + col * 10.5 + (row % 2) * 3, 10 + row * 8.6, 8, 6.6), 1,
+                              1);
         }
     }
     // Papers, one over the other.

@@ -2,9 +2,9 @@
 
 #include "output_label.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QAbstractItemView>
 #include <QComboBox>
 
 namespace {

@@ -10,8 +10,8 @@
 #include <QComboBox>
 #include <QFont>
 #include <QFontDatabase>
-#include <QHash>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QPalette>
 #include <map>
@@ -96,8 +96,9 @@ void installFontSubstitutions() {
     installed = true;
     QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
                                {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"),
-                               {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")});
+    QFont::insertSubstitutions(
+        QStringLiteral("ＭＳ ゴシック"),
+        {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")});
 }
 
 void setTabStop(QWidget *control, bool tabStop) {
@@ -145,8 +146,7 @@ QWidget *createControl(const ControlDescription &d, QWidget *parent) {
         list->setCurrentIndex(-1); // the load handler chooses the entry
         return list;
     }
-    case K::Frame:
-        return new QGroupBox(text, parent);
+    case K::Frame: return new QGroupBox(text, parent);
     case K::TextBox: {
         auto *box = new TextBox(parent);
         box->setText(text);
@@ -169,8 +169,7 @@ QWidget *createControl(const ControlDescription &d, QWidget *parent) {
         label->setIndent(0);
         return label;
     }
-    case K::Image:
-        return new PictureBox(parent);
+    case K::Image: return new PictureBox(parent);
     }
     return nullptr;
 }
@@ -181,7 +180,8 @@ void buildControls(QWidget *form) {
     std::map<int, QWidget *> byTabIndex;
     std::vector<QWidget *> startDisabled;
     for (const ControlDescription &d : formControls) {
-        QWidget *parent = d.container ? form->findChild<QWidget *>(QLatin1String(d.container)) : form;
+        QWidget *parent =
+            d.container ? form->findChild<QWidget *>(QLatin1String(d.container)) : form;
         QWidget *control = createControl(d, parent);
         control->setObjectName(QLatin1String(d.name));
         control->setGeometry(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width),

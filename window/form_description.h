@@ -45,7 +45,9 @@ struct ControlDescription {
 };
 
 inline constexpr int twipsPerPixel = 15;
-constexpr int twipsToPixels(int twips) { return (twips + twipsPerPixel / 2) / twipsPerPixel; }
+constexpr int twipsToPixels(int twips) {
+    return (twips + twipsPerPixel / 2) / twipsPerPixel;
+}
 
 inline constexpr int formWidthTwips = 6240;
 inline constexpr int formHeightTwips = 4380;

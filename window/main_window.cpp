@@ -1,11 +1,11 @@
 #include "main_window.h"
 
+#include "accessibility.h"
 #include "almanac/age_reckoning.h"
 #include "almanac/cycle_tables.h"
 #include "almanac/era_conversion.h"
 #include "form_description.h"
 #include "option_button.h"
-#include "accessibility.h"
 #include "output_label.h"
 #include "picture_box.h"
 #include "picture_files.h"
@@ -58,10 +58,13 @@ QString qstring(std::u16string_view text) {
 }
 
 std::u16string_view textOf(const QString &text) {
-    return {reinterpret_cast<const char16_t *>(text.utf16()), static_cast<std::size_t>(text.size())};
+    return {reinterpret_cast<const char16_t *>(text.utf16()),
+            static_cast<std::size_t>(text.size())};
 }
 
-std::int16_t currentYear() { return static_cast<std::int16_t>(QDate::currentDate().year()); }
+std::int16_t currentYear() {
+    return static_cast<std::int16_t>(QDate::currentDate().year());
+}
 
 } // namespace
 
@@ -160,9 +163,9 @@ bool Form1::eventFilter(QObject *watched, QEvent *event) {
         // The focus coming back to the control that had it, when the window is
         // activated again or a popup closes, is not the control being entered.
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        const bool returning = watched == focusKeptThroughDeactivation &&
-                               (reason == Qt::ActiveWindowFocusReason ||
-                                reason == Qt::PopupFocusReason);
+        const bool returning =
+            watched == focusKeptThroughDeactivation &&
+            (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason);
         focusKeptThroughDeactivation = nullptr;
         if (returning) {
             break;
@@ -188,13 +191,14 @@ bool Form1::eventFilter(QObject *watched, QEvent *event) {
         // go on to treat itself as focused.
         return QApplication::focusWidget() != watched;
     }
-    default:
-        break;
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void Form1::Form_Load() { cboGengo->setCurrentIndex(2); }
+void Form1::Form_Load() {
+    cboGengo->setCurrentIndex(2);
+}
 
 // The recalculation: every change of the year text rewrites every output.
 // Each write shows at once, so the order of the steps is kept.
@@ -281,7 +285,9 @@ void Form1::textNen_KeyDown(int keyCode, int) {
     }
 }
 
-void Form1::textNen_Click() { selectWholeText(textNen); }
+void Form1::textNen_Click() {
+    selectWholeText(textNen);
+}
 
 void Form1::textNen_GotFocus() {
     selectWholeText(textNen);
@@ -338,7 +344,9 @@ void Form1::textShitei_Change() {
     applySignColour();
 }
 
-void Form1::textShitei_GotFocus() { selectWholeText(textShitei); }
+void Form1::textShitei_GotFocus() {
+    selectWholeText(textShitei);
+}
 
 void Form1::textShitei_KeyDown(int keyCode, int) {
     if (keyCode == key::enter) {
@@ -350,9 +358,13 @@ void Form1::textShitei_KeyDown(int keyCode, int) {
     }
 }
 
-void Form1::Image1_Click() { showPicture(u"\\scene1.jpg", u"景"); }
+void Form1::Image1_Click() {
+    showPicture(u"\\scene1.jpg", u"景");
+}
 
-void Form1::Image1_DblClick() { showPicture(u"\\scene2.jpg", u"景"); }
+void Form1::Image1_DblClick() {
+    showPicture(u"\\scene2.jpg", u"景");
+}
 
 // Read from disk every time, decoded into the memory of the picture it
 // replaces, so that a keystroke allocates no picture memory.
@@ -374,8 +386,7 @@ void Form1::writeAge(std::optional<std::int32_t> age) {
 
 // Colours the age by the number its caption holds, read back from the label.
 void Form1::applySignColour() {
-    const bool negative =
-        almanac::signColour(textOf(lblnenrei->text())) == almanac::AgeColour::Red;
+    const bool negative = almanac::signColour(textOf(lblnenrei->text())) == almanac::AgeColour::Red;
     QPalette palette = lblnenrei->palette();
     palette.setColor(QPalette::WindowText, colourFromBgr(negative ? red : black));
     lblnenrei->setPalette(palette);
@@ -393,4 +404,6 @@ void Form1::focusByKey(QWidget *control) {
     control->setFocus(Qt::OtherFocusReason);
 }
 
-void Form1::selectWholeText(TextBox *box) { box->setSelection(0, box->text().size()); }
+void Form1::selectWholeText(TextBox *box) {
+    box->setSelection(0, static_cast<int>(box->text().size()));
+}

@@ -8,7 +8,7 @@
 #include <QPainter>
 
 namespace {
-constexpr qint64 largestFileBytes = 32 * 1024 * 1024;
+constexpr qint64 largestFileBytes = qint64{32} * 1024 * 1024;
 constexpr int smallestSide = 16;
 constexpr int largestSide = 10000;
 // Pictures larger than this are decoded scaled down (cheaply, in the JPEG

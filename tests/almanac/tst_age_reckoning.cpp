@@ -44,10 +44,9 @@ void TestAgeReckoning::ages() {
     QFETCH(qint64, from);
     QFETCH(qint64, seireki);
     QFETCH(qint64, expected);
-    const auto age = thisYear ? ageThisYear(static_cast<std::int32_t>(seireki),
-                                            static_cast<std::int16_t>(from))
-                              : ageInYear(static_cast<std::int32_t>(from),
-                                          static_cast<std::int32_t>(seireki));
+    const auto age =
+        thisYear ? ageThisYear(static_cast<std::int32_t>(seireki), static_cast<std::int16_t>(from))
+                 : ageInYear(static_cast<std::int32_t>(from), static_cast<std::int32_t>(seireki));
     QCOMPARE(age ? qint64{*age} : noValue, expected);
     if (age) { // the caption written from it is coloured by its sign
         QCOMPARE(almanac::signColour(decimalText(*age)),

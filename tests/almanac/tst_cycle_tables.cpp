@@ -17,19 +17,23 @@ const QStringList stemsFromKinoe{"甲", "乙", "丙", "丁", "戊", "己", "庚"
 const QStringList branchesFromNe{"子", "丑", "寅", "卯", "辰", "巳",
                                  "午", "未", "申", "酉", "戌", "亥"};
 const QHash<QString, QString> stemReading{
-    {"甲", "きのえ"}, {"乙", "きのと"}, {"丙", "ひのえ"},   {"丁", "ひのと"},   {"戊", "つちのえ"},
+    {"甲", "きのえ"},   {"乙", "きのと"}, {"丙", "ひのえ"}, {"丁", "ひのと"},   {"戊", "つちのえ"},
     {"己", "つちのと"}, {"庚", "かのえ"}, {"辛", "かのと"}, {"壬", "みずのえ"}, {"癸", "みずのと"}};
 const QHash<QString, QPair<QString, QString>> branchReading{
-    {"子", {"ね", "ne"}},     {"丑", {"うし", "ushi"}}, {"寅", {"とら", "tora"}},
-    {"卯", {"う", "u"}},      {"辰", {"たつ", "tatu"}}, {"巳", {"み", "mi"}},
+    {"子", {"ね", "ne"}},     {"丑", {"うし", "ushi"}},     {"寅", {"とら", "tora"}},
+    {"卯", {"う", "u"}},      {"辰", {"たつ", "tatu"}},     {"巳", {"み", "mi"}},
     {"午", {"うま", "uma"}},  {"未", {"ひつじ", "hituji"}}, {"申", {"さる", "saru"}},
-    {"酉", {"とり", "tori"}}, {"戌", {"いぬ", "inu"}},  {"亥", {"い", "i"}}};
+    {"酉", {"とり", "tori"}}, {"戌", {"いぬ", "inu"}},      {"亥", {"い", "i"}}};
 const QStringList stars{"一白水星", "二黒土星", "三碧木星", "四緑木星", "五黄土星",
                         "六白金星", "七赤金星", "八白土星", "九紫火星"};
 
-int positiveMod(int a, int n) { return (a % n + n) % n; }
+int positiveMod(int a, int n) {
+    return (a % n + n) % n;
+}
 
-QString padded(const QString &s, int width) { return s.leftJustified(width, ' '); }
+QString padded(const QString &s, int width) {
+    return s.leftJustified(width, ' ');
+}
 
 } // namespace
 
@@ -48,19 +52,50 @@ void TestCycleTables::knownYears_data() {
     QTest::addColumn<QString>("kana");
     QTest::addColumn<QString>("star");
     QTest::addColumn<QString>("picture");
-    QTest::newRow("1980") << 1980 << "庚申" << "かのえ  さる " << "二黒土星" << "\\saru.jpg";
-    QTest::newRow("1984") << 1984 << "甲子" << "きのえ  ね  " << "七赤金星" << "\\ne.jpg";
-    QTest::newRow("1924 also 甲子") << 1924 << "甲子" << "きのえ  ね  " << "四緑木星" << "\\ne.jpg";
-    QTest::newRow("1930") << 1930 << "庚午" << "かのえ  うま " << "七赤金星" << "\\uma.jpg";
-    QTest::newRow("1990 庚午, other star") << 1990 << "庚午" << "かのえ  うま " << "一白水星"
+    QTest::newRow("1980") << 1980 << "庚申"
+                          << "かのえ  さる "
+                          << "二黒土星"
+                          << "\\saru.jpg";
+    QTest::newRow("1984") << 1984 << "甲子"
+                          << "きのえ  ね  "
+                          << "七赤金星"
+                          << "\\ne.jpg";
+    QTest::newRow("1924 also 甲子") << 1924 << "甲子"
+                                    << "きのえ  ね  "
+                                    << "四緑木星"
+                                    << "\\ne.jpg";
+    QTest::newRow("1930") << 1930 << "庚午"
+                          << "かのえ  うま "
+                          << "七赤金星"
+                          << "\\uma.jpg";
+    QTest::newRow("1990 庚午, other star") << 1990 << "庚午"
+                                           << "かのえ  うま "
+                                           << "一白水星"
                                            << "\\uma.jpg";
-    QTest::newRow("1995") << 1995 << "乙亥" << "きのと  い  " << "五黄土星" << "\\i.jpg";
-    QTest::newRow("2000") << 2000 << "庚辰" << "かのえ  たつ " << "九紫火星" << "\\tatu.jpg";
-    QTest::newRow("2003 no trailing space") << 2003 << "癸未" << "みずのと ひつじ" << "六白金星"
+    QTest::newRow("1995") << 1995 << "乙亥"
+                          << "きのと  い  "
+                          << "五黄土星"
+                          << "\\i.jpg";
+    QTest::newRow("2000") << 2000 << "庚辰"
+                          << "かのえ  たつ "
+                          << "九紫火星"
+                          << "\\tatu.jpg";
+    QTest::newRow("2003 no trailing space") << 2003 << "癸未"
+                                            << "みずのと ひつじ"
+                                            << "六白金星"
                                             << "\\hituji.jpg";
-    QTest::newRow("1868") << 1868 << "戊辰" << "つちのえ たつ " << "六白金星" << "\\tatu.jpg";
-    QTest::newRow("1989") << 1989 << "己巳" << "つちのと み  " << "二黒土星" << "\\mi.jpg";
-    QTest::newRow("year 5") << 5 << "乙丑" << "きのと  うし " << "六白金星" << "\\ushi.jpg";
+    QTest::newRow("1868") << 1868 << "戊辰"
+                          << "つちのえ たつ "
+                          << "六白金星"
+                          << "\\tatu.jpg";
+    QTest::newRow("1989") << 1989 << "己巳"
+                          << "つちのと み  "
+                          << "二黒土星"
+                          << "\\mi.jpg";
+    QTest::newRow("year 5") << 5 << "乙丑"
+                            << "きのと  うし "
+                            << "六白金星"
+                            << "\\ushi.jpg";
 }
 
 void TestCycleTables::knownYears() {

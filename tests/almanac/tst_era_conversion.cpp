@@ -10,11 +10,15 @@ std::u16string_view view(const QString &s) {
     return {reinterpret_cast<const char16_t *>(s.utf16()), static_cast<std::size_t>(s.size())};
 }
 
-QString text(const std::u16string &s) { return QString::fromStdU16String(s); }
+QString text(const std::u16string &s) {
+    return QString::fromStdU16String(s);
+}
 
 constexpr qint64 noValue = std::numeric_limits<qint64>::min();
 
-qint64 orNoValue(std::optional<std::int32_t> v) { return v ? *v : noValue; }
+qint64 orNoValue(std::optional<std::int32_t> v) {
+    return v ? *v : noValue;
+}
 
 // What the two era outputs show for an entry, as the window composes them.
 QPair<QString, QString> shown(int listIndex, std::int32_t nen) {
@@ -166,35 +170,62 @@ void TestEraConversion::display_data() {
     QTest::addColumn<QString>("year");
 
     // Naming boundaries, entered as Western years.
-    QTest::newRow("1867") << 0 << 1867 << "" << "";
-    QTest::newRow("1868") << 0 << 1868 << "明治" << "元";
-    QTest::newRow("1869") << 0 << 1869 << "明治" << "2";
-    QTest::newRow("1912") << 0 << 1912 << "明治" << "45";
-    QTest::newRow("1913") << 0 << 1913 << "大正" << "2";
-    QTest::newRow("1926") << 0 << 1926 << "大正" << "15";
-    QTest::newRow("1927") << 0 << 1927 << "昭和" << "2";
-    QTest::newRow("1988") << 0 << 1988 << "昭和" << "63";
-    QTest::newRow("1989") << 0 << 1989 << "平成" << "元";
-    QTest::newRow("1990") << 0 << 1990 << "平成" << "2";
-    QTest::newRow("2026") << 0 << 2026 << "平成" << "38";
-    QTest::newRow("year 5") << 0 << 5 << "" << "";
-    QTest::newRow("34634") << 0 << 34634 << "平成" << "32646";
-    QTest::newRow("34635 has no era years") << 0 << 34635 << "(none)" << "(none)";
+    QTest::newRow("1867") << 0 << 1867 << ""
+                          << "";
+    QTest::newRow("1868") << 0 << 1868 << "明治"
+                          << "元";
+    QTest::newRow("1869") << 0 << 1869 << "明治"
+                          << "2";
+    QTest::newRow("1912") << 0 << 1912 << "明治"
+                          << "45";
+    QTest::newRow("1913") << 0 << 1913 << "大正"
+                          << "2";
+    QTest::newRow("1926") << 0 << 1926 << "大正"
+                          << "15";
+    QTest::newRow("1927") << 0 << 1927 << "昭和"
+                          << "2";
+    QTest::newRow("1988") << 0 << 1988 << "昭和"
+                          << "63";
+    QTest::newRow("1989") << 0 << 1989 << "平成"
+                          << "元";
+    QTest::newRow("1990") << 0 << 1990 << "平成"
+                          << "2";
+    QTest::newRow("2026") << 0 << 2026 << "平成"
+                          << "38";
+    QTest::newRow("year 5") << 0 << 5 << ""
+                            << "";
+    QTest::newRow("34634") << 0 << 34634 << "平成"
+                           << "32646";
+    QTest::newRow("34635 has no era years") << 0 << 34635 << "(none)"
+                                            << "(none)";
     // Each era entry at its last year (Western form) and one past it.
-    QTest::newRow("平成 1") << 1 << 1 << "西暦" << "1989";
-    QTest::newRow("平成 100") << 1 << 100 << "西暦" << "2088";
-    QTest::newRow("昭和 64") << 2 << 64 << "西暦" << "1989";
-    QTest::newRow("昭和 65") << 2 << 65 << "平成" << "2";
-    QTest::newRow("昭和 70") << 2 << 70 << "平成" << "7";
-    QTest::newRow("大正 15") << 3 << 15 << "西暦" << "1926";
-    QTest::newRow("大正 16") << 3 << 16 << "昭和" << "2";
-    QTest::newRow("明治 45") << 4 << 45 << "西暦" << "1912";
-    QTest::newRow("明治 46") << 4 << 46 << "大正" << "2";
-    QTest::newRow("square 昭和 20") << 5 << 20 << "西暦" << "1945";
-    QTest::newRow("square 昭和 64") << 5 << 64 << "西暦" << "1989";
-    QTest::newRow("square 昭和 65") << 5 << 65 << "平成" << "2";
+    QTest::newRow("平成 1") << 1 << 1 << "西暦"
+                            << "1989";
+    QTest::newRow("平成 100") << 1 << 100 << "西暦"
+                              << "2088";
+    QTest::newRow("昭和 64") << 2 << 64 << "西暦"
+                             << "1989";
+    QTest::newRow("昭和 65") << 2 << 65 << "平成"
+                             << "2";
+    QTest::newRow("昭和 70") << 2 << 70 << "平成"
+                             << "7";
+    QTest::newRow("大正 15") << 3 << 15 << "西暦"
+                             << "1926";
+    QTest::newRow("大正 16") << 3 << 16 << "昭和"
+                             << "2";
+    QTest::newRow("明治 45") << 4 << 45 << "西暦"
+                             << "1912";
+    QTest::newRow("明治 46") << 4 << 46 << "大正"
+                             << "2";
+    QTest::newRow("square 昭和 20") << 5 << 20 << "西暦"
+                                    << "1945";
+    QTest::newRow("square 昭和 64") << 5 << 64 << "西暦"
+                                    << "1989";
+    QTest::newRow("square 昭和 65") << 5 << 65 << "平成"
+                                    << "2";
     // The choice uses the typed number, not the Western year.
-    QTest::newRow("明治 before its start") << 4 << -1000 << "西暦" << "867";
+    QTest::newRow("明治 before its start") << 4 << -1000 << "西暦"
+                                           << "867";
 }
 
 void TestEraConversion::display() {

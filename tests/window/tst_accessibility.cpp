@@ -35,19 +35,32 @@ void TestAccessibility::names_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("role");
-    QTest::newRow("cboGengo") << "cboGengo" << "元号" << int(QAccessible::ComboBox);
-    QTest::newRow("textNen") << "textNen" << "年" << int(QAccessible::EditableText);
-    QTest::newRow("textShitei") << "textShitei" << "指定年" << int(QAccessible::EditableText);
-    QTest::newRow("Option1") << "Option1" << "今年の誕生日で" << int(QAccessible::RadioButton);
-    QTest::newRow("Option2") << "Option2" << "下記の年では" << int(QAccessible::RadioButton);
-    QTest::newRow("lblGengo") << "lblGengo" << "元号" << int(QAccessible::StaticText);
-    QTest::newRow("lblNen") << "lblNen" << "年" << int(QAccessible::StaticText);
-    QTest::newRow("lbl9sei") << "lbl9sei" << "九星" << int(QAccessible::StaticText);
-    QTest::newRow("lbleto") << "lbleto" << "干支" << int(QAccessible::StaticText);
-    QTest::newRow("lblkana") << "lblkana" << "読み" << int(QAccessible::StaticText);
-    QTest::newRow("lblnenrei") << "lblnenrei" << "年齢" << int(QAccessible::StaticText);
-    QTest::newRow("Image1") << "Image1" << "十二支の絵" << int(QAccessible::Client);
-    QTest::newRow("Frame1") << "Frame1" << "何歳？" << int(QAccessible::Grouping);
+    QTest::newRow("cboGengo") << "cboGengo"
+                              << "元号" << int(QAccessible::ComboBox);
+    QTest::newRow("textNen") << "textNen"
+                             << "年" << int(QAccessible::EditableText);
+    QTest::newRow("textShitei") << "textShitei"
+                                << "指定年" << int(QAccessible::EditableText);
+    QTest::newRow("Option1") << "Option1"
+                             << "今年の誕生日で" << int(QAccessible::RadioButton);
+    QTest::newRow("Option2") << "Option2"
+                             << "下記の年では" << int(QAccessible::RadioButton);
+    QTest::newRow("lblGengo") << "lblGengo"
+                              << "元号" << int(QAccessible::StaticText);
+    QTest::newRow("lblNen") << "lblNen"
+                            << "年" << int(QAccessible::StaticText);
+    QTest::newRow("lbl9sei") << "lbl9sei"
+                             << "九星" << int(QAccessible::StaticText);
+    QTest::newRow("lbleto") << "lbleto"
+                            << "干支" << int(QAccessible::StaticText);
+    QTest::newRow("lblkana") << "lblkana"
+                             << "読み" << int(QAccessible::StaticText);
+    QTest::newRow("lblnenrei") << "lblnenrei"
+                               << "年齢" << int(QAccessible::StaticText);
+    QTest::newRow("Image1") << "Image1"
+                            << "十二支の絵" << int(QAccessible::Client);
+    QTest::newRow("Frame1") << "Frame1"
+                            << "何歳？" << int(QAccessible::Grouping);
 }
 
 void TestAccessibility::names() {
@@ -63,10 +76,10 @@ void TestAccessibility::resultsAreReadAsText() {
     control<QComboBox>(*form, "cboGengo")->setCurrentIndex(0);
     QTest::keyClicks(control(*form, "textNen"), "1989");
     const QList<QPair<const char *, QString>> values{
-        {"lblGengo", "平成"},       {"lblNen", "元"},       {"lbl9sei", "二黒土星"},
-        {"lbleto", "己巳"},         {"lblkana", "つちのと み  "},
-        {"lblnenrei", QString::number(thisYear() - 1989)},
-        {"textNen", "1989"},        {"cboGengo", "西暦"}};
+        {"lblGengo", "平成"},         {"lblNen", "元"},
+        {"lbl9sei", "二黒土星"},      {"lbleto", "己巳"},
+        {"lblkana", "つちのと み  "}, {"lblnenrei", QString::number(thisYear() - 1989)},
+        {"textNen", "1989"},          {"cboGengo", "西暦"}};
     for (const auto &[name, value] : values) {
         QCOMPARE(accessible(control(*form, name))->text(QAccessible::Value), value);
     }

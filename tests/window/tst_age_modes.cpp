@@ -74,7 +74,8 @@ void TestAgeModes::option2AtStart() {
 void TestAgeModes::designatedYearFollowsTyping() {
     enterWesternYear("1990");
     QTest::mouseClick(option2, Qt::LeftButton);
-    const QList<QPair<QString, bool>> ages{{"-1988", true}, {"-1970", true}, {"-1790", true}, {"10", false}};
+    const QList<QPair<QString, bool>> ages{
+        {"-1988", true}, {"-1970", true}, {"-1790", true}, {"10", false}};
     const QString typed = "2000";
     for (int i = 0; i < 4; ++i) {
         QTest::keyClick(textShitei, typed[i].toLatin1());

@@ -17,7 +17,8 @@ double meanDifference(const QImage &a, const QImage &b) {
     for (int row = 0; row < x.height(); ++row) {
         for (int col = 0; col < x.width(); ++col) {
             const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
-            sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+            sum +=
+                qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
         }
     }
     return sum / (3.0 * x.width() * x.height());
@@ -72,7 +73,8 @@ void TestHiDpi::textIsDrawnAtDeviceResolution() {
     int detail = 0;
     for (int y = 0; y + 1 < seen.height(); y += 2) {
         for (int x = 0; x + 1 < seen.width(); x += 2) {
-            detail += seen.pixel(x, y) != seen.pixel(x + 1, y) || seen.pixel(x, y) != seen.pixel(x, y + 1);
+            detail += seen.pixel(x, y) != seen.pixel(x + 1, y) ||
+                      seen.pixel(x, y) != seen.pixel(x, y + 1);
         }
     }
     QVERIFY2(detail > 100, qPrintable(QString::number(detail)));

@@ -13,7 +13,9 @@ using namespace testing;
 
 namespace {
 
-QString folder() { return QCoreApplication::applicationDirPath(); }
+QString folder() {
+    return QCoreApplication::applicationDirPath();
+}
 
 QByteArray jpegBytes(const QImage &image) {
     QByteArray bytes;
@@ -48,8 +50,8 @@ QByteArray hugeHeaderJpeg() {
     return bytes;
 }
 
-const QStringList allPictures{"saru.jpg", "tori.jpg", "inu.jpg",  "i.jpg",  "ne.jpg",
-                              "ushi.jpg", "tora.jpg", "u.jpg",    "tatu.jpg", "mi.jpg",
+const QStringList allPictures{"saru.jpg", "tori.jpg",   "inu.jpg",    "i.jpg",     "ne.jpg",
+                              "ushi.jpg", "tora.jpg",   "u.jpg",      "tatu.jpg",  "mi.jpg",
                               "uma.jpg",  "hituji.jpg", "scene1.jpg", "scene2.jpg"};
 
 } // namespace

@@ -58,16 +58,17 @@ TestRandomUse::Step TestRandomUse::randomStep() {
     const int kind = std::uniform_int_distribution<int>(0, 99)(random);
     if (kind < 55) { // a key into whatever has the focus
         static const QList<int> keys{
-            Qt::Key_0, Qt::Key_1, Qt::Key_2, Qt::Key_5, Qt::Key_8, Qt::Key_9, Qt::Key_9,
-            Qt::Key_A, Qt::Key_E, Qt::Key_Period, Qt::Key_Minus, Qt::Key_Return,
-            Qt::Key_Enter, Qt::Key_Delete, Qt::Key_Backspace, Qt::Key_Left, Qt::Key_Right,
-            Qt::Key_Up, Qt::Key_Down, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Home,
-            Qt::Key_End, Qt::Key_Space, Qt::Key_Z};
+            Qt::Key_0,       Qt::Key_1,      Qt::Key_2,     Qt::Key_5,      Qt::Key_8,
+            Qt::Key_9,       Qt::Key_9,      Qt::Key_A,     Qt::Key_E,      Qt::Key_Period,
+            Qt::Key_Minus,   Qt::Key_Return, Qt::Key_Enter, Qt::Key_Delete, Qt::Key_Backspace,
+            Qt::Key_Left,    Qt::Key_Right,  Qt::Key_Up,    Qt::Key_Down,   Qt::Key_Tab,
+            Qt::Key_Backtab, Qt::Key_Home,   Qt::Key_End,   Qt::Key_Space,  Qt::Key_Z};
         static const QList<Qt::KeyboardModifiers> modifiers{
-            Qt::NoModifier, Qt::NoModifier, Qt::NoModifier, Qt::NoModifier,
+            Qt::NoModifier,    Qt::NoModifier,      Qt::NoModifier, Qt::NoModifier,
             Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier};
         const auto key = Qt::Key(pick(random, keys));
-        Qt::KeyboardModifiers mods = key == Qt::Key_Backtab ? Qt::ShiftModifier : pick(random, modifiers);
+        Qt::KeyboardModifiers mods =
+            key == Qt::Key_Backtab ? Qt::ShiftModifier : pick(random, modifiers);
         if (key == Qt::Key_Tab && mods == Qt::ShiftModifier) {
             mods = Qt::NoModifier;
         }
@@ -76,18 +77,19 @@ TestRandomUse::Step TestRandomUse::randomStep() {
         step.description = QString("key %1 mods %2 into %3")
                                .arg(key, 0, 16)
                                .arg(int(mods))
-                               .arg(focus->objectName() + "/" + focus->metaObject()->className() + (QApplication::activePopupWidget() ? " popup" : ""));
+                               .arg(focus->objectName() + "/" + focus->metaObject()->className() +
+                                    (QApplication::activePopupWidget() ? " popup" : ""));
         QTest::keyClick(focus, key, mods);
     } else if (kind < 80) { // a click somewhere
-        static const QList<const char *> targets{
-            "textNen", "textNen", "textShitei", "Option1", "Option2", "cboGengo",
-            "Image1", "Image1", "Frame1", "lblnenrei", "Label8", "lbl9sei"};
+        static const QList<const char *> targets{"textNen", "textNen",   "textShitei", "Option1",
+                                                 "Option2", "cboGengo",  "Image1",     "Image1",
+                                                 "Frame1",  "lblnenrei", "Label8",     "lbl9sei"};
         QWidget *target = control(*form, pick(random, targets));
         const QPoint at(std::uniform_int_distribution<int>(1, target->width() - 2)(random),
                         std::uniform_int_distribution<int>(1, target->height() - 2)(random));
         const bool doubleClick = std::uniform_int_distribution<int>(0, 5)(random) == 0;
-        step.description = QString("%1 on %2").arg(doubleClick ? "double click" : "click",
-                                                   target->objectName());
+        step.description =
+            QString("%1 on %2").arg(doubleClick ? "double click" : "click", target->objectName());
         if (doubleClick) {
             QTest::mouseClick(target, Qt::LeftButton, {}, at);
             QTest::mouseDClick(target, Qt::LeftButton, {}, at);
@@ -99,8 +101,9 @@ TestRandomUse::Step TestRandomUse::randomStep() {
             step.picture = doubleClick ? Picture::Scene2 : Picture::Scene1;
         }
     } else { // text arriving whole: pasted or committed by an input method
-        static const QList<QString> texts{"1990", "１９８９", "55", "a", "1e5", "9E99", "-5",
-                                          "&HFF", "0", "2.5", "", " 7", "３", "20000", "1E10"};
+        static const QList<QString> texts{"1990", "１９８９", "55",   "a",     "1e5",
+                                          "9E99", "-5",       "&HFF", "0",     "2.5",
+                                          "",     " 7",       "３",   "20000", "1E10"};
         const QString text = pick(random, texts);
         if (std::uniform_int_distribution<int>(0, 1)(random)) {
             QApplication::clipboard()->setText(text);

@@ -76,7 +76,8 @@ void TestRecalculation::typing() {
         QTest::keyClick(textNen, keys[i].toLatin1());
         // "6465" overflows four characters: the box keeps the last four typed that fit.
         const int nen = textNen->text().toInt();
-        verifyShows(expectedOutputs(listIndex, nen), nen + QList{0, 1988, 1925, 1911, 1867, 1925}[listIndex]);
+        verifyShows(expectedOutputs(listIndex, nen),
+                    nen + QList{0, 1988, 1925, 1911, 1867, 1925}[listIndex]);
     }
 }
 
@@ -145,9 +146,12 @@ void TestRecalculation::inputMethodDigits_data() {
     QTest::addColumn<QString>("committed");
     QTest::addColumn<QString>("expectedText");
     QTest::addColumn<int>("seireki");
-    QTest::newRow("full-width year") << "１９９０" << "１９９０" << 1990;
-    QTest::newRow("five characters keep four") << "２０００１" << "２０００" << 2000;
-    QTest::newRow("mixed") << "2０2６" << "2０2６" << 2026;
+    QTest::newRow("full-width year") << "１９９０"
+                                     << "１９９０" << 1990;
+    QTest::newRow("five characters keep four") << "２０００１"
+                                               << "２０００" << 2000;
+    QTest::newRow("mixed") << "2０2６"
+                           << "2０2６" << 2026;
 }
 
 void TestRecalculation::inputMethodDigits() {

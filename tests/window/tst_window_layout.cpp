@@ -104,9 +104,11 @@ void TestWindowLayout::startState() {
     }
 
     const QList<QPair<const char *, QString>> captions{
-        {"Label3", "年"},  {"Label4", "年"},       {"Label13", "年"},
-        {"Label11", "歳"}, {"Label12", "西暦"},    {"Label7", "九星"},
-        {"Label8", "干支"}, {"Option1", "今年の誕生日で"}, {"Option2", "下記の年では"}};
+        {"Label3", "年"},           {"Label4", "年"},
+        {"Label13", "年"},          {"Label11", "歳"},
+        {"Label12", "西暦"},        {"Label7", "九星"},
+        {"Label8", "干支"},         {"Option1", "今年の誕生日で"},
+        {"Option2", "下記の年では"}};
     for (const auto &[name, caption] : captions) {
         QWidget *w = control(*form, name);
         const QString shown = qobject_cast<QLabel *>(w) ? qobject_cast<QLabel *>(w)->text()
@@ -136,21 +138,37 @@ void TestWindowLayout::fonts_data() {
     QTest::addColumn<QString>("family"); // the IPA twin the Windows face maps to
     QTest::addColumn<int>("pixels");
     QTest::addColumn<QString>("sample");
-    QTest::newRow("cboGengo") << "cboGengo" << "IPAGothic" << 17 << "昭和";
-    QTest::newRow("Frame1") << "Frame1" << "IPAPGothic" << 15 << "何歳？";
-    QTest::newRow("textShitei") << "textShitei" << "IPAPGothic" << 21 << "１９９０";
-    QTest::newRow("textNen") << "textNen" << "IPAPGothic" << 21 << "１９９０";
-    QTest::newRow("Label11") << "Label11" << "IPAPGothic" << 16 << "歳";
-    QTest::newRow("lblnenrei") << "lblnenrei" << "IPAPGothic" << 27 << "-10";
-    QTest::newRow("Label12") << "Label12" << "IPAPGothic" << 16 << "西暦";
-    QTest::newRow("lblNen") << "lblNen" << "IPAPGothic" << 21 << "元";
-    QTest::newRow("lblGengo") << "lblGengo" << "IPAGothic" << 17 << "明治大正昭和平成";
-    QTest::newRow("lbleto") << "lbleto" << "IPAPGothic" << 24 << "庚辛壬癸甲乙丙丁戊己申酉戌亥子丑寅卯辰巳午未";
-    QTest::newRow("lbl9sei") << "lbl9sei" << "IPAPGothic" << 24 << "一二三四五六七八九白黒碧緑黄赤紫水土木金火星";
+    QTest::newRow("cboGengo") << "cboGengo"
+                              << "IPAGothic" << 17 << "昭和";
+    QTest::newRow("Frame1") << "Frame1"
+                            << "IPAPGothic" << 15 << "何歳？";
+    QTest::newRow("textShitei") << "textShitei"
+                                << "IPAPGothic" << 21 << "１９９０";
+    QTest::newRow("textNen") << "textNen"
+                             << "IPAPGothic" << 21 << "１９９０";
+    QTest::newRow("Label11") << "Label11"
+                             << "IPAPGothic" << 16 << "歳";
+    QTest::newRow("lblnenrei") << "lblnenrei"
+                               << "IPAPGothic" << 27 << "-10";
+    QTest::newRow("Label12") << "Label12"
+                             << "IPAPGothic" << 16 << "西暦";
+    QTest::newRow("lblNen") << "lblNen"
+                            << "IPAPGothic" << 21 << "元";
+    QTest::newRow("lblGengo") << "lblGengo"
+                              << "IPAGothic" << 17 << "明治大正昭和平成";
+    QTest::newRow("lbleto") << "lbleto"
+                            << "IPAPGothic" << 24 << "庚辛壬癸甲乙丙丁戊己申酉戌亥子丑寅卯辰巳午未";
+    QTest::newRow("lbl9sei") << "lbl9sei"
+                             << "IPAPGothic" << 24
+                             << "一二三四五六七八九白黒碧緑黄赤紫水土木金火星";
     // Controls without a font of their own use the window's Japanese UI face.
-    QTest::newRow("Option1") << "Option1" << "IPAPGothic" << 12 << "今年の誕生日で";
-    QTest::newRow("lblkana") << "lblkana" << "IPAPGothic" << 12 << "かのえきのとみずつちさるとりいぬねうしとらたつみうまひつじ";
-    QTest::newRow("Label7") << "Label7" << "IPAPGothic" << 12 << "九星";
+    QTest::newRow("Option1") << "Option1"
+                             << "IPAPGothic" << 12 << "今年の誕生日で";
+    QTest::newRow("lblkana") << "lblkana"
+                             << "IPAPGothic" << 12
+                             << "かのえきのとみずつちさるとりいぬねうしとらたつみうまひつじ";
+    QTest::newRow("Label7") << "Label7"
+                            << "IPAPGothic" << 12 << "九星";
 }
 
 void TestWindowLayout::fonts() {

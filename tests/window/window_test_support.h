@@ -50,7 +50,9 @@ inline void commitText(QWidget *widget, const QString &text) {
     QCoreApplication::sendEvent(widget, &event);
 }
 
-inline int thisYear() { return QDate::currentDate().year(); }
+inline int thisYear() {
+    return QDate::currentDate().year();
+}
 
 // Resident memory of this process, in bytes (Linux).
 inline qint64 residentBytes() {
@@ -100,11 +102,11 @@ inline Outputs expectedOutputs(int listIndex, int nen) {
         o.nen = QString::number(seireki);
     }
     static const QStringList stems{"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸"};
-    static const QStringList stemKana{"きのえ", "きのと", "ひのえ", "ひのと", "つちのえ",
+    static const QStringList stemKana{"きのえ",   "きのと", "ひのえ", "ひのと",   "つちのえ",
                                       "つちのと", "かのえ", "かのと", "みずのえ", "みずのと"};
     static const QStringList branches{"子", "丑", "寅", "卯", "辰", "巳",
                                       "午", "未", "申", "酉", "戌", "亥"};
-    static const QStringList branchKana{"ね", "うし", "とら", "う",   "たつ", "み",
+    static const QStringList branchKana{"ね",   "うし",   "とら", "う",   "たつ", "み",
                                         "うま", "ひつじ", "さる", "とり", "いぬ", "い"};
     static const QStringList pictures{"ne",  "ushi",   "tora", "u",    "tatu", "mi",
                                       "uma", "hituji", "saru", "tori", "inu",  "i"};
