@@ -1,4 +1,5 @@
 #include "almanac/era_conversion.h"
+#include "model/almanac_model.h"
 
 #include <QTest>
 
@@ -47,6 +48,7 @@ private slots:
     void display();
     void eraYearsLimit();
     void everyEraYearRoundTrips();
+    void everyYearAgreesWithIndependentModel();
 };
 
 void TestEraConversion::readNumber_data() {
@@ -270,6 +272,22 @@ void TestEraConversion::everyEraYearRoundTrips() {
             QCOMPARE(westernYear(listIndex, eraYear), seireki);
         }
         QVERIFY2(entryOf.contains(text(name.name)), qPrintable(QString::number(seireki)));
+    }
+}
+
+// Every entry of the list, every typed number whose year has era years.
+void TestEraConversion::everyYearAgreesWithIndependentModel() {
+    for (int listIndex = 0; listIndex < 6; ++listIndex) {
+        for (int nen = 1; testing::westernYearOf(listIndex, nen) <= 34634; ++nen) {
+            const auto result = shown(listIndex, nen);
+            const testing::Outputs model = testing::expectedOutputs(listIndex, nen);
+            if (result.first != model.gengo || result.second != model.nen) {
+                QFAIL(qPrintable(QString("entry %1, %2: %3 %4, model %5 %6")
+                                     .arg(listIndex)
+                                     .arg(nen)
+                                     .arg(result.first, result.second, model.gengo, model.nen)));
+            }
+        }
     }
 }
 

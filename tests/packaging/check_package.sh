@@ -34,6 +34,8 @@ done
 echo "files: all ${#expected[@]} present"
 
 dpkg-deb -x "$deb" "$stage/root"
+grep -q 'release version="1.34.0014"' "$stage/root/usr/share/metainfo/org.quindal.Quindal.metainfo.xml" ||
+  { echo "FAIL: the metainfo does not carry the version 1.34.0014"; exit 1; }
 [[ -x "$stage/root/usr/lib/quindal/quindal" ]] || { echo "FAIL: program not executable"; exit 1; }
 [[ "$(readlink "$stage/root/usr/bin/quindal")" == ../lib/quindal/quindal ]] ||
   { echo "FAIL: usr/bin/quindal does not lead to the program"; exit 1; }

@@ -17,18 +17,15 @@ QAccessibleInterface *accessible(QWidget *widget) {
 }
 } // namespace
 
-class TestAccessibility : public QObject {
+class TestAccessibility : public WindowTest {
     Q_OBJECT
 private slots:
-    void init() { form = openForm(); }
+    void init() { open(); }
     void cleanup() { form.reset(); }
 
     void names_data();
     void names();
     void resultsAreReadAsText();
-
-private:
-    std::unique_ptr<Form1> form;
 };
 
 void TestAccessibility::names_data() {
@@ -73,7 +70,7 @@ void TestAccessibility::names() {
 }
 
 void TestAccessibility::resultsAreReadAsText() {
-    control<QComboBox>(*form, "cboGengo")->setCurrentIndex(0);
+    list->setCurrentIndex(0);
     QTest::keyClicks(control(*form, "textNen"), "1989");
     const QList<QPair<const char *, QString>> values{
         {"lblGengo", "平成"},         {"lblNen", "元"},

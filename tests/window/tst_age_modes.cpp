@@ -3,7 +3,7 @@
 
 using namespace testing;
 
-class TestAgeModes : public QObject {
+class TestAgeModes : public WindowTest {
     Q_OBJECT
 private slots:
     void init();
@@ -12,6 +12,7 @@ private slots:
     void option2AtStart();
     void designatedYearFollowsTyping();
     void emptyDesignatedYear();
+    void inputMethodDesignatedYear();
     void lowDesignatedYearKeepsAge_data();
     void lowDesignatedYearKeepsAge();
     void option1ReturnsToThisYear();
@@ -24,26 +25,14 @@ private:
     void enterWesternYear(const QString &year);
     void verifyAge(const QString &text, bool red);
     void verifyDesignatedMode(bool on);
-
-    std::unique_ptr<Form1> form;
-    QLineEdit *textNen = nullptr;
-    QLineEdit *textShitei = nullptr;
-    QRadioButton *option1 = nullptr;
-    QRadioButton *option2 = nullptr;
-    QLabel *age = nullptr;
 };
 
 void TestAgeModes::init() {
-    form = openForm();
-    textNen = control<QLineEdit>(*form, "textNen");
-    textShitei = control<QLineEdit>(*form, "textShitei");
-    option1 = control<QRadioButton>(*form, "Option1");
-    option2 = control<QRadioButton>(*form, "Option2");
-    age = control<QLabel>(*form, "lblnenrei");
+    open();
 }
 
 void TestAgeModes::enterWesternYear(const QString &year) {
-    control<QComboBox>(*form, "cboGengo")->setCurrentIndex(0);
+    list->setCurrentIndex(0);
     QTest::mouseClick(textNen, Qt::LeftButton);
     QTest::keyClicks(textNen, year);
 }
@@ -91,6 +80,17 @@ void TestAgeModes::emptyDesignatedYear() {
     QCOMPARE(textShitei->text(), QString());
     QCOMPARE(form->formState().shiteiNen, 0);
     verifyAge("-1990", true);
+}
+
+// Full-width digits from a Japanese input method replace the selected year
+// and count against the four-character limit.
+void TestAgeModes::inputMethodDesignatedYear() {
+    enterWesternYear("1990");
+    QTest::mouseClick(option2, Qt::LeftButton);
+    commitText(textShitei, "２０００１");
+    QCOMPARE(textShitei->text(), "２０００");
+    QCOMPARE(form->formState().shiteiNen, 2000);
+    verifyAge("10", false);
 }
 
 void TestAgeModes::lowDesignatedYearKeepsAge_data() {

@@ -5,7 +5,7 @@
 
 using namespace testing;
 
-class TestKeyboard : public QObject {
+class TestKeyboard : public WindowTest {
     Q_OBJECT
 private slots:
     void init();
@@ -31,22 +31,10 @@ private slots:
 
 private:
     QString outputsSnapshot() const;
-
-    std::unique_ptr<Form1> form;
-    QLineEdit *textNen = nullptr;
-    QLineEdit *textShitei = nullptr;
-    QComboBox *list = nullptr;
-    QRadioButton *option1 = nullptr;
-    QRadioButton *option2 = nullptr;
 };
 
 void TestKeyboard::init() {
-    form = openForm();
-    textNen = control<QLineEdit>(*form, "textNen");
-    textShitei = control<QLineEdit>(*form, "textShitei");
-    list = control<QComboBox>(*form, "cboGengo");
-    option1 = control<QRadioButton>(*form, "Option1");
-    option2 = control<QRadioButton>(*form, "Option2");
+    open();
     list->setCurrentIndex(0);
     QTest::keyClicks(textNen, "1990");
 }
@@ -132,21 +120,21 @@ void TestKeyboard::downEntersThisYearMode() {
     QVERIFY(option1->isChecked());
     QVERIFY(!textShitei->isEnabled());
     QCOMPARE(seenColour(textShitei, QPoint(6, 10)), QColor(0xC0, 0xC0, 0xC0));
-    QCOMPARE(control<QLabel>(*form, "lblnenrei")->text(), QString::number(thisYear() - 1990));
+    QCOMPARE(age->text(), QString::number(thisYear() - 1990));
     QCOMPARE(textNen->text(), "1990");
 }
 
 void TestKeyboard::upLeavesTheDesignatedYear() {
     QTest::mouseClick(option2, Qt::LeftButton);
     QTest::keyClicks(textShitei, "1980");
-    QCOMPARE(control<QLabel>(*form, "lblnenrei")->text(), "-10");
+    QCOMPARE(age->text(), "-10");
     QTest::keyClick(textShitei, Qt::Key_Up);
     QVERIFY(option1->hasFocus());
     QVERIFY(option1->isChecked());
     QVERIFY(!option2->isChecked());
     QVERIFY(!textShitei->isEnabled());
     QCOMPARE(textShitei->text(), "1980");
-    QCOMPARE(control<QLabel>(*form, "lblnenrei")->text(), QString::number(thisYear() - 1990));
+    QCOMPARE(age->text(), QString::number(thisYear() - 1990));
     // And the Tab stops removed at start stay removed after the option had the focus.
     QTest::keyClick(option1, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), list);

@@ -9,10 +9,10 @@
 
 using namespace testing;
 
-class TestWindowLayout : public QObject {
+class TestWindowLayout : public WindowTest {
     Q_OBJECT
 private slots:
-    void init() { form = openForm(); }
+    void init() { open(); }
     void cleanup() { form.reset(); }
 
     void windowFrame();
@@ -27,9 +27,6 @@ private slots:
     void textBoxesTakeFourCharacters_data();
     void textBoxesTakeFourCharacters();
     void eraListCannotBeTypedInto();
-
-private:
-    std::unique_ptr<Form1> form;
 };
 
 void TestWindowLayout::windowFrame() {
