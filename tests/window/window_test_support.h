@@ -1,17 +1,15 @@
 #pragma once
 
-// Shared by the window tests: opening the window, finding controls by name,
-// reading what a person sees, and an independent model of the outputs.
+// Shared by the window tests: an open window with its controls found by
+// name, what a person sees, and input-method text.
 
 #include "main_window.h"
 #include "model/almanac_model.h"
 #include "picture_box.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDate>
-#include <QFile>
-#include <QGroupBox>
-#include <QImage>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,15 +19,6 @@
 
 namespace testing {
 
-inline std::unique_ptr<Form1> openForm() {
-    auto form = std::make_unique<Form1>();
-    form->show();
-    if (!QTest::qWaitForWindowActive(form.get())) {
-        qWarning("the window did not become active");
-    }
-    return form;
-}
-
 template <typename T = QWidget> T *control(const QWidget &form, const char *name) {
     T *found = form.findChild<T *>(QLatin1String(name));
     if (!found) {
@@ -38,12 +27,35 @@ template <typename T = QWidget> T *control(const QWidget &form, const char *name
     return found;
 }
 
-// Base of the tests that drive an open window: open() shows a fresh one and
-// finds the controls the tests use most.
+// The colour a person sees at `at` (logical pixels) in `widget`.
+inline QColor seenColour(QWidget *widget, QPoint at) {
+    const QImage image = widget->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    return image.pixelColor(int(at.x() * ratio), int(at.y() * ratio));
+}
+
+// Text committed by a Japanese input method.
+inline void commitText(QWidget *widget, const QString &text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QCoreApplication::sendEvent(widget, &event);
+}
+
+inline int thisYear() {
+    return QDate::currentDate().year();
+}
+
+inline QImage pictureFile(const QString &name) {
+    return QImage(QCoreApplication::applicationDirPath() + '/' + name);
+}
+
+// Base of the tests that drive the window: open() shows a fresh one.
 class WindowTest : public QObject {
 protected:
     void open() {
-        form = openForm();
+        form = std::make_unique<Form1>();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
         textNen = control<QLineEdit>(*form, "textNen");
         textShitei = control<QLineEdit>(*form, "textShitei");
         list = control<QComboBox>(*form, "cboGengo");
@@ -51,6 +63,22 @@ protected:
         option2 = control<QRadioButton>(*form, "Option2");
         age = control<QLabel>(*form, "lblnenrei");
         image = control<PictureBox>(*form, "Image1");
+    }
+    QString label(const char *name) const { return control<QLabel>(*form, name)->text(); }
+    bool ageIsRed() const { return age->palette().color(QPalette::WindowText) == QColor(Qt::red); }
+    void typeYear(int listIndex, const QString &year) {
+        list->setCurrentIndex(listIndex);
+        QTest::mouseClick(textNen, Qt::LeftButton); // selects the whole year
+        QTest::keyClicks(textNen, year);
+    }
+    // The five era and sign outputs, joined.
+    QString signs() const {
+        return QStringList{label("lblGengo"), label("lblNen"), label("lbl9sei"), label("lblkana"),
+                           label("lbleto")}
+            .join('|');
+    }
+    static QString signs(const Outputs &o) {
+        return QStringList{o.gengo, o.nen, o.star, o.kana, o.eto}.join('|');
     }
 
     std::unique_ptr<Form1> form;
@@ -62,37 +90,5 @@ protected:
     QLabel *age = nullptr;
     PictureBox *image = nullptr;
 };
-
-// The colour a person sees at `at` (widget coordinates, logical pixels).
-inline QColor seenColour(QWidget *widget, QPoint at) {
-    const QImage image = widget->grab().toImage();
-    const qreal ratio = image.devicePixelRatio();
-    return image.pixelColor(int(at.x() * ratio), int(at.y() * ratio));
-}
-
-// Text committed by an input method, as a Japanese IME delivers it.
-inline void commitText(QWidget *widget, const QString &text) {
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QCoreApplication::sendEvent(widget, &event);
-}
-
-inline int thisYear() {
-    return QDate::currentDate().year();
-}
-
-// Resident memory of this process, in bytes (Linux).
-inline qint64 residentBytes() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLongLong() * 4096 : 0;
-}
-
-inline QImage pictureFile(const QString &name) {
-    return QImage(QCoreApplication::applicationDirPath() + '/' + name);
-}
 
 } // namespace testing
