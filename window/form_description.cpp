@@ -81,8 +81,7 @@ QString installedFace(const QString &face) {
 
 QFont descriptionFont(Face face, int pixels) {
     installFontSubstitutions();
-    QFont font(installedFace(face == Face::Gothic ? QStringLiteral("ＭＳ ゴシック")
-                                                  : windowFontFamily.toString()));
+    QFont font(installedFace((face == Face::Gothic ? fixedFace : proportionalFace).toString()));
     font.setPixelSize(face == Face::Window ? windowFontPixels : pixels);
     font.setWeight(QFont::Normal);
     return font;
@@ -94,11 +93,11 @@ void installFontSubstitutions() {
         return;
     }
     installed = true;
-    QFont::insertSubstitutions(QStringLiteral("ＭＳ Ｐゴシック"),
+    // Debian's IPA fonts are designed with the same metrics as the Windows faces.
+    QFont::insertSubstitutions(proportionalFace.toString(),
                                {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    QFont::insertSubstitutions(
-        QStringLiteral("ＭＳ ゴシック"),
-        {QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")});
+    QFont::insertSubstitutions(fixedFace.toString(), {QStringLiteral("IPAGothic"),
+                                                      QStringLiteral("Noto Sans Mono CJK JP")});
 }
 
 void setTabStop(QWidget *control, bool tabStop) {

@@ -54,9 +54,12 @@ inline constexpr int formHeightTwips = 4380;
 inline constexpr std::uint32_t formBackColour = 0xC0C0C0;
 inline constexpr QStringView formCaption = u"Quindal";
 
+// The two Japanese faces the window names: proportional and fixed pitch.
+inline constexpr QStringView proportionalFace = u"ＭＳ Ｐゴシック";
+inline constexpr QStringView fixedFace = u"ＭＳ ゴシック";
+
 // The window's own font, used by controls without one: a Japanese UI face of
 // about 9 points.
-inline constexpr QStringView windowFontFamily = u"ＭＳ Ｐゴシック";
 inline constexpr int windowFontPixels = 12;
 
 extern const std::array<ControlDescription, 20> formControls;

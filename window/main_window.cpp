@@ -14,7 +14,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 
@@ -85,7 +84,6 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
 
     buildControls(this);
     cboGengo = findChild<QComboBox *>(QStringLiteral("cboGengo"));
-    Frame1 = findChild<QGroupBox *>(QStringLiteral("Frame1"));
     textShitei = findChild<TextBox *>(QStringLiteral("textShitei"));
     Option2 = findChild<OptionButton *>(QStringLiteral("Option2"));
     Option1 = findChild<OptionButton *>(QStringLiteral("Option1"));

@@ -7,7 +7,6 @@
 #include <optional>
 
 class QComboBox;
-class QGroupBox;
 class OutputLabel;
 class OptionButton;
 class PictureBox;
@@ -45,7 +44,6 @@ private:
     void Image1_Click();
     void Image1_DblClick();
 
-    void enterThisYearMode();
     void showPicture(QStringView storedName, QStringView placeholderGlyph);
     void writeAge(std::optional<std::int32_t> age);
     void applySignColour();
@@ -54,7 +52,6 @@ private:
     static void selectWholeText(TextBox *box);
 
     QComboBox *cboGengo;
-    QGroupBox *Frame1;
     TextBox *textShitei;
     OptionButton *Option2;
     OptionButton *Option1;
