@@ -109,6 +109,8 @@ void Form1::connectHandlers() {
     connect(textNen, &QLineEdit::textChanged, this, &Form1::textNen_Change);
     connect(textNen, &TextBox::clicked, this, &Form1::textNen_Click);
     connect(textShitei, &QLineEdit::textChanged, this, &Form1::textShitei_Change);
+    // Entered by the mouse, the box selects its text once the click has placed its caret.
+    connect(textShitei, &TextBox::enteredByClick, this, &Form1::textShitei_GotFocus);
     connect(Option2, &QAbstractButton::toggled, this, [this](bool selected) {
         if (selected) {
             Option2_Click();

@@ -288,7 +288,14 @@ private slots:
     }
 
     void clickSelectsTheYear() {
+        QTest::mouseClick(option2, Qt::LeftButton);
+        QTest::keyClicks(textShitei, "2000");
         typeYear(0, "1990");
+        QTest::mouseClick(textShitei, Qt::LeftButton, {},
+                          QPoint(10, 10)); // entering it selects all
+        QCOMPARE(textShitei->selectedText(), "2000");
+        QTest::mouseClick(textShitei, Qt::LeftButton, {}, QPoint(10, 10)); // once inside, a caret
+        QCOMPARE(textShitei->selectedText(), "");
         for (const int x : {5, textNen->width() / 2, textNen->width() - 5}) {
             QTest::mouseClick(textNen, Qt::LeftButton, {}, QPoint(x, 10));
             QCOMPARE(textNen->selectedText(), "1990");
