@@ -12,6 +12,7 @@
 //              through all twelve animals (target: growth <= 1 MiB)
 //
 // Run with: cmake --build build --target run-benchmarks
+#include "bare_window.h"
 #include "main_window.h"
 
 #include <QApplication>
@@ -131,16 +132,8 @@ void startUp(int processes, int inProcess) {
             showAndPaint(form);
         }));
         warmBare.push_back(timed([] {
-            QWidget window;
-            window.setFixedSize(416, 292);
-            auto *label = new QLabel(QStringLiteral("昭和"), &window);
-            QFont font(QStringLiteral("IPAPGothic"));
-            font.setPixelSize(21);
-            label->setFont(font);
-            auto *picture = new QLabel(&window);
-            picture->setGeometry(232, 112, 160, 160);
-            picture->setPixmap(QPixmap(QStringLiteral(":/quindal/start.jpg")));
-            showAndPaint(window);
+            const auto window = makeBareWindow();
+            showAndPaint(*window);
         }));
     }
     std::printf("           (in one warm process: %.3f ms against %.3f ms; for information)\n",

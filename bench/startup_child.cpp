@@ -3,10 +3,10 @@
 // milliseconds.
 //
 //   bench_startup_child form|bare <spawn time, CLOCK_MONOTONIC ns>
+#include "bare_window.h"
 #include "main_window.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -55,16 +55,7 @@ int main(int argc, char *argv[]) {
     if (form) {
         window = std::make_unique<Form1>();
     } else {
-        // The bare window: one Japanese label in the same font, one 160 x 160 picture.
-        window = std::make_unique<QWidget>();
-        window->setFixedSize(416, 292);
-        auto *label = new QLabel(QStringLiteral("昭和"), window.get());
-        QFont font(QStringLiteral("IPAPGothic"));
-        font.setPixelSize(21);
-        label->setFont(font);
-        auto *picture = new QLabel(window.get());
-        picture->setGeometry(232, 112, 160, 160);
-        picture->setPixmap(QPixmap(QStringLiteral(":/quindal/start.jpg")));
+        window = makeBareWindow();
     }
     window->installEventFilter(&firstFrame);
     window->show();

@@ -161,7 +161,8 @@ QWidget *createControl(const ControlDescription &d, QWidget *parent) {
         return option;
     }
     case K::Label: {
-        auto *label = d.flags & flag::output ? new OutputLabel(parent) : new QLabel(text, parent);
+        auto *label =
+            d.flags & flag::output ? new OutputLabel(text, parent) : new QLabel(text, parent);
         // Label text sits at the top of its box, as the layout was drawn for.
         label->setAlignment(alignment(d.flags) | Qt::AlignTop);
         label->setMargin(0);

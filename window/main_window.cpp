@@ -69,7 +69,6 @@ std::int16_t currentYear() {
 
 Form1::Form1(QWidget *parent) : QWidget(parent) {
     Q_INIT_RESOURCE(window); // the icon and start picture live in a static library
-    installFontSubstitutions();
     installAccessibility();
     setWindowTitle(formCaption.toString());
     setWindowIcon(QIcon(QStringLiteral(":/quindal/icon.png")));

@@ -7,6 +7,8 @@ void OutputLabel::setResult(const QString &result) {
         return;
     }
     setText(result);
-    QAccessibleValueChangeEvent event(this, result);
-    QAccessible::updateAccessibility(&event);
+    if (QAccessible::isActive()) { // no screen reader, no work on every keystroke
+        QAccessibleValueChangeEvent event(this, result);
+        QAccessible::updateAccessibility(&event);
+    }
 }
