@@ -10,6 +10,7 @@ set -euo pipefail
 packages=(
   cmake make g++              # the build
   qt6-base-dev                # Qt 6 Widgets and Qt Test, with the platform plugins
+  libjpeg-dev                 # libjpeg-turbo, which decodes the pictures
   fonts-ipafont-gothic        # the window's Japanese faces, metric-compatible
   fonts-noto-cjk              # last-resort face for any other kanji
 )

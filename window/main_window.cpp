@@ -8,14 +8,17 @@
 #include "option_button.h"
 #include "output_label.h"
 #include "picture_box.h"
+#include "jpeg_decoder.h"
 #include "picture_files.h"
 #include "text_box.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QWindow>
 
 namespace {
 
@@ -67,7 +70,8 @@ std::int16_t currentYear() {
 
 } // namespace
 
-Form1::Form1(QWidget *parent) : QWidget(parent) {
+Form1::Form1(QWidget *parent)
+    : QWidget(parent), pictures(QCoreApplication::applicationDirPath()) {
     Q_INIT_RESOURCE(window); // the icon and start picture live in a static library
     installAccessibility();
     setWindowTitle(formCaption.toString());
@@ -95,8 +99,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent) {
     lbleto = findChild<OutputLabel *>(QStringLiteral("lbleto"));
     lbl9sei = findChild<OutputLabel *>(QStringLiteral("lbl9sei"));
 
-    Image1->setPicture(QImage(QStringLiteral(":/quindal/start.jpg")));
-    programFolder = QCoreApplication::applicationDirPath();
+    showStartPicture();
     connectHandlers();
     Form_Load();
 }
@@ -365,14 +368,38 @@ void Form1::Image1_DblClick() {
     showPicture(u"\\scene2.jpg", u"景");
 }
 
-// Read from disk every time, decoded into the memory of the picture it
-// replaces, so that a keystroke allocates no picture memory.
+// The file is read from disk every time it is shown.
 void Form1::showPicture(QStringView storedName, QStringView placeholderGlyph) {
-    QImage picture = Image1->takePicture();
-    if (!loadPicture(picturePath(programFolder, storedName), picture)) {
-        picture = placeholderPicture(placeholderGlyph);
+    shownPicture = {storedName, placeholderGlyph};
+    Image1->setPicture(pictures.picture(storedName, placeholderGlyph, Image1->size(),
+                                        Image1->devicePixelRatioF()));
+}
+
+// The picture stored with the window, shown until the first year.
+void Form1::showStartPicture() {
+    shownPicture = {};
+    QFile file(QStringLiteral(":/quindal/start.jpg"));
+    file.open(QIODevice::ReadOnly);
+    const qreal ratio = Image1->devicePixelRatioF();
+    QImage picture = decodeJpeg(file.readAll(), deviceSize(Image1->size(), ratio));
+    picture.setDevicePixelRatio(ratio);
+    Image1->setPicture(picture);
+}
+
+// On a screen of another pixel density the picture is made again at the
+// box's new size in device pixels.
+void Form1::showPictureAgain() {
+    if (shownPicture.storedName.isEmpty()) {
+        showStartPicture();
+    } else {
+        showPicture(shownPicture.storedName, shownPicture.glyph);
     }
-    Image1->setPicture(std::move(picture));
+}
+
+void Form1::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    connect(windowHandle(), &QWindow::screenChanged, this, &Form1::showPictureAgain,
+            Qt::UniqueConnection);
 }
 
 // An age that cannot be represented is not written; the caption keeps what

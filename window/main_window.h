@@ -1,6 +1,7 @@
 #pragma once
 
 #include "form_state.h"
+#include "picture_files.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -24,6 +25,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void connectHandlers();
@@ -45,6 +47,8 @@ private:
     void Image1_DblClick();
 
     void showPicture(QStringView storedName, QStringView placeholderGlyph);
+    void showStartPicture();
+    void showPictureAgain();
     void writeAge(std::optional<std::int32_t> age);
     void applySignColour();
     void setShiteiBackColour(std::uint32_t bgr);
@@ -65,7 +69,11 @@ private:
     OutputLabel *lbl9sei;
 
     FormState state;
-    QString programFolder;
+    PictureFiles pictures;
+    struct {
+        QStringView storedName; // empty: the start picture
+        QStringView glyph;
+    } shownPicture;
 
     QObject *focusKeptThroughDeactivation = nullptr;
 };

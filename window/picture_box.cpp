@@ -6,14 +6,16 @@ PictureBox::PictureBox(QWidget *parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PictureBox::setPicture(QImage picture) {
-    shown = std::move(picture);
-    update();
+// The same picture again (remembered, its file unchanged) needs no repaint.
+void PictureBox::setPicture(const QImage &picture) {
+    if (picture.cacheKey() != shown.cacheKey()) {
+        shown = picture;
+        update();
+    }
 }
 
 void PictureBox::paintEvent(QPaintEvent *) {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(rect(), shown);
 }
 

@@ -5,17 +5,14 @@
 #include <QImage>
 #include <QWidget>
 
-// The image box: stretches its picture to fill it, drawing from the
-// picture's full resolution so that it stays sharp on HiDPI screens.
+// The image box. Its picture is made at the box's size in device pixels, so
+// painting copies it without scaling and it stays sharp on HiDPI screens.
 class PictureBox : public QWidget {
     Q_OBJECT
 public:
     explicit PictureBox(QWidget *parent = nullptr);
 
-    void setPicture(QImage picture);
-    // Hands over the picture shown, so that the next one can be decoded into
-    // its memory; set a picture again before the box next paints.
-    QImage takePicture() { return std::move(shown); }
+    void setPicture(const QImage &picture);
     const QImage &picture() const { return shown; }
 
 signals:

@@ -1,18 +1,45 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringView>
+#include <optional>
 
-// Reads a picture file as a JPEG into `picture`, reusing its memory when the
-// size matches. Anything that is not a complete JPEG of a plausible size
-// (missing, unreadable, another format, truncated, a few pixels, or absurdly
-// large) gives false and a null image rather than a partial one.
-bool loadPicture(const QString &path, QImage &picture);
+// Files larger than this are not read, whatever size they report.
+inline constexpr qint64 largestPictureFileBytes = qint64{32} << 20;
 
-// What the image box shows when a picture cannot be loaded: `glyph` drawn
-// large on a plain ground.
-QImage placeholderPicture(QStringView glyph);
+// The bytes of a regular file, at most largestPictureFileBytes of them. No
+// value for anything else: a missing or unreadable file, a directory, a FIFO
+// or a device (none of which is ever read), or a file that is larger. Opening
+// never blocks.
+std::optional<QByteArray> readPictureFile(const QString &path);
 
-// The path of a picture file stored as "\name.jpg" in `folder`.
-QString picturePath(const QString &folder, QStringView storedName);
+// The picture files in the program's folder, read from disk each time they
+// are shown. A small file whose bytes are the same as last time is not
+// decoded again: its picture, or its refusal, is remembered, one per name.
+class PictureFiles {
+public:
+    explicit PictureFiles(QString folder) : folder(std::move(folder)) {}
+
+    // The picture to show for the file stored as "\name.jpg", decoded to
+    // `size` logical pixels at `ratio` device pixels each; for a file that
+    // cannot be shown whole, `glyph` drawn large on a plain ground.
+    QImage picture(QStringView storedName, QStringView glyph, QSize size, qreal ratio);
+
+private:
+    struct Remembered {
+        QByteArray bytes;
+        QImage shown;
+    };
+    QString folder;
+    QHash<QString, Remembered> remembered;
+};
+
+// What the image box shows when a picture cannot be shown.
+QImage placeholderPicture(QStringView glyph, QSize deviceSize);
+
+// `size` logical pixels in device pixels.
+QSize deviceSize(QSize size, qreal ratio);

@@ -4,20 +4,6 @@
 
 using namespace testing;
 
-namespace {
-// Mean difference per channel of two images of one size.
-double difference(const QImage &a, const QImage &b) {
-    const QImage x = a.convertToFormat(QImage::Format_RGB32),
-                 y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    for (int i = 0; i < x.width() * x.height(); ++i) {
-        const QRgb p = x.pixel(i % x.width(), i / x.width()),
-                   q = y.pixel(i % x.width(), i / x.width());
-        sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
-    }
-    return sum / (3.0 * x.width() * x.height());
-}
-} // namespace
 
 class TestHiDpi : public WindowTest {
     Q_OBJECT
@@ -30,7 +16,8 @@ private slots:
         typeYear(0, "1990");
         // Drawn from the 320-pixel file the picture matches it; blown up from
         // 160 pixels it would not.
-        const QImage seen = image->grab().toImage(), source = pictureFile("uma.jpg");
+        const QImage seen = image->grab().toImage(),
+                     source = qtReading(QCoreApplication::applicationDirPath() + "/uma.jpg");
         QCOMPARE(seen.size(), QSize(320, 320));
         const QImage blurred =
             source.scaled(160, 160, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)

@@ -137,7 +137,7 @@ private slots:
                 const QString file = shown == Scene1   ? "scene1.jpg"
                                      : shown == Scene2 ? "scene2.jpg"
                                                        : o.picture;
-                QVERIFY2(image->picture() == pictureFile(file), qPrintable("picture " + what));
+                QVERIFY2(shows(image, file), qPrintable("picture " + what));
             }
             bool number = false;
             const int shownAge = age->text().toInt(&number);

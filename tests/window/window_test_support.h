@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
+#include <QImageReader>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,8 +46,35 @@ inline int thisYear() {
     return QDate::currentDate().year();
 }
 
-inline QImage pictureFile(const QString &name) {
-    return QImage(QCoreApplication::applicationDirPath() + '/' + name);
+// Mean difference per channel of two pictures, over a grid of points of the
+// first; the second is scaled to its size.
+inline double difference(const QImage &a, const QImage &b) {
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.scaled(a.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    int points = 0;
+    for (int row = 1; row < x.height(); row += 3) {
+        for (int column = 1; column < x.width(); column += 3, ++points) {
+            const QRgb p = x.pixel(column, row), q = y.pixel(column, row);
+            sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * points);
+}
+
+// Qt's own reading of a picture file, with its EXIF orientation: what a
+// person expects to see of it.
+inline QImage qtReading(const QString &path) {
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    return reader.read();
+}
+
+// Whether the image box shows the whole picture of a file beside the program.
+inline bool shows(const PictureBox *box, const QString &name) {
+    const QImage file = qtReading(QCoreApplication::applicationDirPath() + '/' + name);
+    return !file.isNull() && difference(box->picture(), file) < 6;
 }
 
 // Base of the tests that drive the window: open() shows a fresh one.
