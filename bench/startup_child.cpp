@@ -1,10 +1,11 @@
-// One start of a window, timed from the moment the benchmark spawned this
-// process to the end of the window's first painted frame. Prints
-// milliseconds.
+// One start of a window, from the moment the benchmark spawned this process
+// to the end of the window's first painted frame. Prints milliseconds and the
+// peak resident memory in bytes at that moment.
 //
 //   bench_startup_child form|bare <spawn time, CLOCK_MONOTONIC ns>
 #include "bare_window.h"
 #include "main_window.h"
+#include "process_memory.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -14,23 +15,24 @@
 namespace {
 
 long long monotonicNs() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1000000000LL + t.tv_nsec;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
 }
 
-// Notes the end of the first frame: the first paint of the window is followed,
-// once the whole tree has painted, by this zero-timer.
+// Notes the end of the first frame: the window's first UpdateRequest is the
+// frame; once it is handled, the frame has been painted and flushed.
 class FirstFrame : public QObject {
 public:
     explicit FirstFrame(long long spawned) : spawned(spawned) {}
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override {
-        if (event->type() == QEvent::Paint && !seen) {
+        if (event->type() == QEvent::UpdateRequest && !seen) {
             seen = true;
             QTimer::singleShot(0, this, [this] {
-                std::printf("%.3f\n", double(monotonicNs() - spawned) / 1e6);
+                std::printf("%.3f %lld\n", double(monotonicNs() - spawned) / 1e6,
+                            processMemory("VmHWM"));
                 QCoreApplication::quit();
             });
         }
@@ -51,12 +53,7 @@ int main(int argc, char *argv[]) {
     const bool form = QByteArray(argv[1]) == "form";
     FirstFrame firstFrame(std::atoll(argv[2]));
     QApplication app(argc, argv);
-    std::unique_ptr<QWidget> window;
-    if (form) {
-        window = std::make_unique<Form1>();
-    } else {
-        window = makeBareWindow();
-    }
+    std::unique_ptr<QWidget> window = form ? std::make_unique<Form1>() : makeBareWindow();
     window->installEventFilter(&firstFrame);
     window->show();
     return QApplication::exec();

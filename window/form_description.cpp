@@ -9,9 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFont>
-#include <QFontDatabase>
 #include <QGroupBox>
-#include <QHash>
 #include <QLabel>
 #include <QPalette>
 #include <map>
@@ -55,33 +53,16 @@ QColor colourFromBgr(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
-namespace {
-// The installed face a face name stands for: itself, or the first of its
-// substitutes that is installed. Asking for it by that name spares Qt a
-// fallback search through fontconfig for every font of a missing face.
-QString installedFace(const QString &face) {
-    static QHash<QString, QString> resolved;
-    auto found = resolved.constFind(face);
-    if (found == resolved.constEnd()) {
-        QString installed = face;
-        if (!QFontDatabase::hasFamily(face)) {
-            const QStringList substitutes = QFont::substitutes(face);
-            for (const QString &substitute : substitutes) {
-                if (QFontDatabase::hasFamily(substitute)) {
-                    installed = substitute;
-                    break;
-                }
-            }
-        }
-        found = resolved.insert(face, installed);
-    }
-    return *found;
-}
-} // namespace
 
+// The window's faces are Windows fonts; the substitution table names their
+// Linux twins, and the font asks for the first twin directly. Asking for the
+// missing Windows face would cost a fontconfig alias search for every font,
+// and a list of families has Qt resolve the fallbacks of each font at once
+// rather than when a glyph is missing.
 QFont descriptionFont(Face face, int pixels) {
     installFontSubstitutions();
-    QFont font(installedFace((face == Face::Gothic ? fixedFace : proportionalFace).toString()));
+    const QString named = (face == Face::Gothic ? fixedFace : proportionalFace).toString();
+    QFont font(QFont::substitutes(named).value(0, named));
     font.setPixelSize(face == Face::Window ? windowFontPixels : pixels);
     font.setWeight(QFont::Normal);
     return font;
@@ -98,6 +79,10 @@ void installFontSubstitutions() {
                                {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
     QFont::insertSubstitutions(fixedFace.toString(), {QStringLiteral("IPAGothic"),
                                                       QStringLiteral("Noto Sans Mono CJK JP")});
+    // The window's own font for everything without one, tooltips included;
+    // Qt also lays out a new control's text in it before the control's own
+    // font applies, so a Latin face would be loaded for nothing.
+    QApplication::setFont(descriptionFont(Face::Window, 0));
 }
 
 void setTabStop(QWidget *control, bool tabStop) {
@@ -134,20 +119,33 @@ Qt::Alignment alignment(unsigned flags) {
     return Qt::AlignLeft;
 }
 
+// A control of type W with its font, given before any text so that the text
+// is laid out once, in that font. Set even for the window's own face: a
+// control in the frame would otherwise take the frame's font.
+template <typename W> W *withFont(const ControlDescription &d, QWidget *parent) {
+    auto *control = new W(parent);
+    control->setFont(descriptionFont(d.face, d.fontPixels));
+    return control;
+}
+
 QWidget *createControl(const ControlDescription &d, QWidget *parent) {
     const QString text = d.text.toString();
     switch (d.kind) {
     case K::DropDownList: {
-        auto *list = new QComboBox(parent);
+        auto *list = withFont<QComboBox>(d, parent);
         for (const auto &entry : almanac::eraTable) {
             list->addItem(QString::fromStdU16String(std::u16string(entry.listText)));
         }
         list->setCurrentIndex(-1); // the load handler chooses the entry
         return list;
     }
-    case K::Frame: return new QGroupBox(text, parent);
+    case K::Frame: {
+        auto *frame = withFont<QGroupBox>(d, parent);
+        frame->setTitle(text);
+        return frame;
+    }
     case K::TextBox: {
-        auto *box = new TextBox(parent);
+        auto *box = withFont<TextBox>(d, parent);
         box->setText(text);
         box->setAlignment(alignment(d.flags) | Qt::AlignVCenter);
         if (d.flags & flag::maxFour) {
@@ -156,20 +154,22 @@ QWidget *createControl(const ControlDescription &d, QWidget *parent) {
         return box;
     }
     case K::OptionButton: {
-        auto *option = new OptionButton(text, parent);
+        auto *option = withFont<OptionButton>(d, parent);
+        option->setText(text);
         option->setChecked(d.flags & flag::selected);
         return option;
     }
     case K::Label: {
-        auto *label =
-            d.flags & flag::output ? new OutputLabel(text, parent) : new QLabel(text, parent);
+        QLabel *label = d.flags & flag::output ? withFont<OutputLabel>(d, parent)
+                                               : withFont<QLabel>(d, parent);
+        label->setText(text);
         // Label text sits at the top of its box, as the layout was drawn for.
         label->setAlignment(alignment(d.flags) | Qt::AlignTop);
         label->setMargin(0);
         label->setIndent(0);
         return label;
     }
-    case K::Image: return new PictureBox(parent);
+    case K::Image: return withFont<PictureBox>(d, parent);
     }
     return nullptr;
 }
@@ -186,9 +186,6 @@ void buildControls(QWidget *form) {
         control->setObjectName(QLatin1String(d.name));
         control->setGeometry(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width),
                              twipsToPixels(d.height));
-        // Set even for the window's own face: a control in the frame would
-        // otherwise take the frame's font.
-        control->setFont(descriptionFont(d.face, d.fontPixels));
         QPalette palette = standardPalette();
         if (d.backColour != standardColours) {
             const QColor colour = colourFromBgr(d.backColour);

@@ -21,8 +21,11 @@ inline constexpr int scans = 64;
 // progression, so that whether a valid photo is shown does not depend on how
 // busy the machine is.
 inline constexpr qint64 blockScans = qint64{24} << 20;
-// A backstop for anything the counts above miss.
-inline constexpr int milliseconds = 250;
+// With the file size limit (32 MiB of entropy-coded data, about 0.4 s at
+// most), the counts above keep an accepted decode within about 250 ms here.
+// The clock is a backstop for anything they miss, set well above that, so
+// that a busy machine does not refuse a valid photo.
+inline constexpr int milliseconds = 1000;
 // Smaller pictures are treated as no picture.
 inline constexpr int smallestSide = 16;
 } // namespace jpeg_limits

@@ -75,7 +75,8 @@ Form1::Form1(QWidget *parent)
     Q_INIT_RESOURCE(window); // the icon and start picture live in a static library
     installAccessibility();
     setWindowTitle(formCaption.toString());
-    setWindowIcon(QIcon(QStringLiteral(":/quindal/icon.png")));
+    // Named as PNG: probing the format would load every image plugin.
+    setWindowIcon(QPixmap::fromImage(QImage(QStringLiteral(":/quindal/icon.png"), "PNG")));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(descriptionFont(Face::Window, 0));

@@ -2,6 +2,7 @@
 // where one is expected. This test has a folder of its own, with its own
 // copies to damage.
 #include "almanac/cycle_tables.h"
+#include "bench/process_memory.h"
 #include "picture_files.h"
 #include "window_test_support.h"
 
@@ -41,14 +42,6 @@ QByteArray encoded(QSize size, const char *format) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return bytes;
-}
-
-// The highest resident memory of this process so far, in bytes.
-qint64 peakResidentBytes() {
-    const QByteArray status = fileBytes(QStringLiteral("/proc/self/status"));
-    const qsizetype at = status.indexOf("VmHWM:");
-    return status.mid(at + 6, status.indexOf('\n', at) - at - 6).trimmed().split(' ')[0].toLongLong() *
-           1024;
 }
 
 } // namespace
@@ -141,12 +134,12 @@ private slots:
         } else if (made.isEmpty()) {
             writePicture("uma.jpg", bytes);
         }
-        const qint64 peakBefore = peakResidentBytes();
+        const qint64 peakBefore = processMemory("VmHWM");
         QElapsedTimer clock;
         clock.start();
         typeYear(0, "1990"); // 午
         QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY2(peakResidentBytes() - peakBefore < (100 << 20), "memory peaked 100 MiB higher");
+        QVERIFY2(processMemory("VmHWM") - peakBefore < (100 << 20), "memory peaked 100 MiB higher");
         QCOMPARE(signs(), signs(expectedOutputs(0, 1990)));
         QCOMPARE(age->text(), QString::number(thisYear() - 1990));
         if (whole) {

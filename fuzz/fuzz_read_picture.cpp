@@ -1,0 +1,28 @@
+// Fuzzes the picture decoder as image libraries fuzz theirs: any bytes in,
+// a whole picture of the asked size or a refusal out, within the decoder's
+// time and memory bounds (libFuzzer's -timeout and -malloc_limit_mb hold
+// it to them).
+#include "jpeg_decoder.h"
+
+#include <QCoreApplication>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
+    // Qt reads EXIF orientation through its image plugins, found through the
+    // application object.
+    static QCoreApplication app(*argc, *argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data),
+                                                     static_cast<qsizetype>(size));
+    for (const QSize box : {QSize(160, 160), QSize(320, 320)}) {
+        const QImage picture = decodeJpeg(bytes, box);
+        if (!picture.isNull() && picture.size() != box) {
+            std::abort(); // a picture is always made at the size asked for
+        }
+    }
+    return 0;
+}
