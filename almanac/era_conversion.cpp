@@ -8,26 +8,28 @@
 namespace almanac {
 namespace {
 
+bool isBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\u3000';
+}
+
 // The character as the number reader sees it: ASCII for the full-width forms
-// and the minus sign, 0 for a blank (skipped), '\x7f' for anything else.
+// and the minus sign, '\x7f' (which continues no number) for anything else,
+// NUL included.
 char readerChar(char16_t c) {
-    if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\u3000') {
-        return 0;
-    }
     if (c >= u'\uFF01' && c <= u'\uFF5E') { // full-width ASCII block
         c = static_cast<char16_t>(c - 0xFEE0);
     } else if (c == u'\u2212') { // MINUS SIGN
         c = u'-';
     }
-    return c < 0x7F ? static_cast<char>(c) : '\x7f';
+    return c > 0 && c < 0x7F ? static_cast<char>(c) : '\x7f';
 }
 
 std::string readerText(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
     for (const char16_t c : text) {
-        if (const char r = readerChar(c)) {
-            out.push_back(r);
+        if (!isBlank(c)) {
+            out.push_back(readerChar(c));
         }
     }
     return out;
@@ -176,22 +178,16 @@ std::optional<std::int32_t> westernYear(int listIndex, std::int32_t nen) {
 }
 
 std::optional<EraYears> eraYears(std::int32_t seireki) {
-    const auto since = [seireki](std::int32_t eraStart) -> std::optional<std::int16_t> {
-        const std::int64_t year = std::int64_t{seireki} - eraStart;
+    std::array<std::int16_t, eras.size()> years{};
+    for (std::size_t i = 0; i < eras.size(); ++i) {
+        const std::int64_t year = std::int64_t{seireki} - eras[i].start;
         if (year < std::numeric_limits<std::int16_t>::min() ||
             year > std::numeric_limits<std::int16_t>::max()) {
             return std::nullopt;
         }
-        return static_cast<std::int16_t>(year);
-    };
-    const auto heisei = since(1988);
-    const auto showa = since(1925);
-    const auto taisho = since(1911);
-    const auto meiji = since(1867);
-    if (!heisei || !showa || !taisho || !meiji) {
-        return std::nullopt;
+        years[i] = static_cast<std::int16_t>(year);
     }
-    return EraYears{*heisei, *showa, *taisho, *meiji};
+    return EraYears{years[0], years[1], years[2], years[3]};
 }
 
 bool usesEraForm(int listIndex, std::int32_t nen) {
@@ -208,23 +204,16 @@ bool usesEraForm(int listIndex, std::int32_t nen) {
 }
 
 EraName eraName(std::int32_t seireki, const EraYears &years) {
-    if (seireki == 1868) {
-        return {u"明治", u"元"};
-    }
-    if (seireki == 1989) {
-        return {u"平成", u"元"};
-    }
-    if (seireki >= 1869 && seireki <= 1912) {
-        return {u"明治", decimalText(years.meiji)};
-    }
-    if (seireki >= 1913 && seireki <= 1926) {
-        return {u"大正", decimalText(years.taisho)};
-    }
-    if (seireki >= 1927 && seireki <= 1988) {
-        return {u"昭和", decimalText(years.showa)};
-    }
-    if (seireki >= 1990) {
-        return {u"平成", decimalText(years.heisei)};
+    const std::array<std::int16_t, eras.size()> year{years.heisei, years.showa, years.taisho,
+                                                     years.meiji};
+    for (std::size_t i = 0; i < eras.size(); ++i) {
+        const Era &era = eras[i];
+        if (era.firstYearIsGan && seireki == era.start + 1) {
+            return {std::u16string(era.name), u"元"};
+        }
+        if (seireki > era.start + 1) {
+            return {std::u16string(era.name), decimalText(year[i])};
+        }
     }
     return {};
 }

@@ -12,7 +12,8 @@
 namespace almanac {
 
 // Reads the leading number of a text the way the year boxes are read:
-// blanks, tabs, line feeds and the ideographic space are ignored anywhere;
+// blanks, tabs, line feeds and the ideographic space are ignored anywhere
+// (any other character, NUL included, ends the number);
 // an optional sign; decimal digits with at most one "." and an optional
 // exponent ("E" or "D", either case); or "&H" hexadecimal / "&O" octal
 // digits. Full-width forms and U+2212 read like their ASCII counterparts.
@@ -38,6 +39,23 @@ inline constexpr std::array<EraEntry, 6> eraTable{{
     {u" ㍼", 1925, 64}, // the square form of 昭和, same rules as row 2
 }};
 
+// The four eras, newest first, as the list names them. An era's year n is
+// the Western year start + n. Only 明治 and 平成 write their first year as
+// 元: the first years of 大正 and 昭和 are named as the last of the era
+// before them (1912 is 明治45, 1926 is 大正15).
+struct Era {
+    std::u16string_view name;
+    std::int32_t start;
+    bool firstYearIsGan;
+};
+
+inline constexpr std::array<Era, 4> eras{{
+    {eraTable[1].listText, eraTable[1].offset, true},  // 平成
+    {eraTable[2].listText, eraTable[2].offset, false}, // 昭和
+    {eraTable[3].listText, eraTable[3].offset, false}, // 大正
+    {eraTable[4].listText, eraTable[4].offset, true},  // 明治
+}};
+
 // Normalisation: the Western year of `nen` counted in list entry `listIndex`.
 // No value for an index outside the list or a sum outside 32 bits.
 std::optional<std::int32_t> westernYear(int listIndex, std::int32_t nen);
@@ -50,7 +68,7 @@ struct EraYears {
 };
 
 // The year of `seireki` counted in each of the four eras; no value when any of
-// them leaves 16 bits (every year above 34634).
+// them leaves 16 bits (every year above 34634, counted from 明治).
 std::optional<EraYears> eraYears(std::int32_t seireki);
 
 // Display choice: true when the result is named in the era calendar, false
@@ -62,7 +80,9 @@ struct EraName {
     std::u16string year;
 };
 
-// The era name and era-year text of a Western year; both empty up to 1867.
+// The era name and era-year text of a Western year: the newest era whose
+// first year is past, or 元 in the first year of 明治 and 平成; both empty
+// up to 1867.
 EraName eraName(std::int32_t seireki, const EraYears &years);
 
 // The word shown in place of an era name when a year is answered as Western.

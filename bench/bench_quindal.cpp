@@ -69,7 +69,8 @@ void showAndSettle(QWidget &window) {
     window.show();
     QElapsedTimer waited;
     waited.start();
-    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && waited.elapsed() < 3000) {
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) &&
+           waited.elapsed() < 3000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     window.activateWindow();
@@ -229,7 +230,8 @@ void large(int rounds) {
     report("large", oursTime, baseTime, 1.0, "ms");
     std::printf("           (an 8000 x 8000 baseline JPEG of %.1f MiB; baseline: QImageReader"
                 " decoding it scaled to 160 x 160; peak memory growth %.1f MiB against %.1f MiB)\n",
-                double(QFileInfo(folder.filePath("uma.jpg")).size()) / mebibyte, oursPeak, basePeak);
+                double(QFileInfo(folder.filePath("uma.jpg")).size()) / mebibyte, oursPeak,
+                basePeak);
 }
 
 // One whole process to its first painted frame: milliseconds and peak MiB.
@@ -237,8 +239,9 @@ std::pair<double, double> processStart(const char *which) {
     QProcess child;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/bench_startup_child"),
-                {QString::fromLatin1(which), QString::number(now.tv_sec * 1000000000LL + now.tv_nsec)});
+    child.start(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/bench_startup_child"),
+        {QString::fromLatin1(which), QString::number(now.tv_sec * 1000000000LL + now.tv_nsec)});
     child.waitForFinished(30000);
     const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
     return {f.value(0).toDouble(), f.value(1).toDouble() / mebibyte};

@@ -17,6 +17,10 @@ inline qint64 processMemory(const char *field) {
         return 0;
     }
     const qsizetype end = text.indexOf('\n', at);
-    return text.mid(at + key.size(), end - at - key.size()).trimmed().split(' ').value(0).toLongLong() *
+    return text.mid(at + key.size(), end - at - key.size())
+               .trimmed()
+               .split(' ')
+               .value(0)
+               .toLongLong() *
            1024;
 }

@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data),
-                                                     static_cast<qsizetype>(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     for (const QSize box : {QSize(160, 160), QSize(320, 320)}) {
         const QImage picture = decodeJpeg(bytes, box);
         if (!picture.isNull() && picture.size() != box) {

@@ -3,6 +3,7 @@
 #include <QStringView>
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 class QColor;
 class QFont;
@@ -16,8 +17,16 @@ enum class ControlKind { DropDownList, Frame, TextBox, OptionButton, Label, Imag
 
 enum class Face { Window, PGothic, Gothic };
 
-// Colours are written &HBBGGRR, blue in the high byte.
-inline constexpr std::uint32_t standardColours = 0xFFFFFFFF; // the platform's own
+// The window's colours, written &HBBGGRR (blue in the high byte).
+namespace colour {
+inline constexpr std::uint32_t black = 0x000000;
+inline constexpr std::uint32_t red = 0x0000FF;
+inline constexpr std::uint32_t grey = 0xC0C0C0;      // the window; the designated year while off
+inline constexpr std::uint32_t lightGrey = 0xE0E0E0; // the result boxes
+inline constexpr std::uint32_t white = 0xFFFFFF;     // a text box taking input
+inline constexpr std::uint32_t disabledText = 0x808080;
+inline constexpr std::uint32_t standard = 0xFFFFFFFF; // the platform's own
+} // namespace colour
 
 namespace flag {
 inline constexpr unsigned disabled = 1;    // starts disabled
@@ -51,7 +60,7 @@ constexpr int twipsToPixels(int twips) {
 
 inline constexpr int formWidthTwips = 6240;
 inline constexpr int formHeightTwips = 4380;
-inline constexpr std::uint32_t formBackColour = 0xC0C0C0;
+inline constexpr std::uint32_t formBackColour = colour::grey;
 inline constexpr QStringView formCaption = u"Quindal";
 
 // The two Japanese faces the window names: proportional and fixed pitch.
@@ -62,17 +71,55 @@ inline constexpr QStringView fixedFace = u"ＭＳ ゴシック";
 // about 9 points.
 inline constexpr int windowFontPixels = 12;
 
-extern const std::array<ControlDescription, 20> formControls;
+// clang-format off
+inline constexpr std::array<ControlDescription, 20> formControls{{
+//   kind          name          container  left   top  width height tab  text              face          px  background       tooltip  flags  accessible name
+    {ControlKind::DropDownList, "cboGengo",   nullptr,    480,  240,  890,  375,  15, u"",              Face::Gothic,  17, colour::standard, u"↑↓で選択  Tabで入力欄に移動", 0, u"元号"},
+    {ControlKind::Frame,        "Frame1",     nullptr,    360, 1560, 2655, 2535,   1, u"何歳？",        Face::PGothic, 15, colour::standard, u"", 0, u""},
+    {ControlKind::TextBox,      "textShitei", "Frame1",  1080, 1200,  975,  450,   5, u"1990",          Face::PGothic, 21, colour::grey,            u"", flag::disabled | flag::maxFour | flag::alignRight, u"指定年"},
+    {ControlKind::OptionButton, "Option2",    "Frame1",   240,  840, 1815,  315,   3, u"下記の年では",  Face::Window,   0, colour::standard, u"", flag::notTabStop, u""},
+    {ControlKind::OptionButton, "Option1",    "Frame1",   240,  360, 1935,  345,   2, u"今年の誕生日で", Face::Window,  0, colour::standard, u"フォーカスがあると↑↓キーで変更できます", flag::selected, u""},
+    {ControlKind::Label,        "Label11",    "Frame1",  2160, 2040,  255,  255,  14, u"歳",            Face::PGothic, 16, colour::standard, u"", 0, u""},
+    {ControlKind::Label,        "lblnenrei",  "Frame1",  1080, 1920,  975,  375,  13, u"",              Face::PGothic, 27, colour::lightGrey,       u"", flag::alignRight | flag::output, u"年齢"},
+    {ControlKind::Label,        "Label13",    "Frame1",  2160, 1320,  375,  375,   4, u"年",            Face::PGothic, 16, colour::standard, u"", 0, u""},
+    {ControlKind::Label,        "Label12",    "Frame1",   480, 1320,  615,  375,   6, u"西暦",          Face::PGothic, 16, colour::standard, u"", 0, u""},
+    {ControlKind::TextBox,      "textNen",    nullptr,   1440,  240,  975,  375,   0, u"",              Face::PGothic, 21, colour::white,           u"Tabで選択欄に移動", flag::maxFour | flag::alignRight, u"年"},
+    {ControlKind::Label,        "Label3",     nullptr,   2520, 1050,  495,  375,  18, u"年",            Face::PGothic, 16, colour::standard, u"", 0, u""},
+    {ControlKind::Label,        "lblNen",     nullptr,   1440,  995,  975,  340,  17, u"",              Face::PGothic, 21, colour::lightGrey,       u"", flag::alignRight | flag::output, u"年"},
+    {ControlKind::Label,        "lblGengo",   nullptr,    840, 1050,  615,  375,  16, u"",              Face::Gothic,  17, colour::standard, u"", flag::output, u"元号"},
+    {ControlKind::Image,        "Image1",     nullptr,   3480, 1680, 2400, 2400,  -1, u"",              Face::Window,   0, colour::standard, u"", 0, u"十二支の絵"},
+    {ControlKind::Label,        "lblkana",    nullptr,   3840,  720, 1695,  255,  12, u"",              Face::Window,   0, colour::standard, u"", flag::alignCentre | flag::output, u"読み"},
+    {ControlKind::Label,        "Label8",     nullptr,   3360, 1080,  375,  255,  11, u"干支",          Face::Window,   0, colour::standard, u"Ver. 1.34   by Mervok ", 0, u""},
+    {ControlKind::Label,        "Label7",     nullptr,   3360,  360,  375,  255,  10, u"九星",          Face::Window,   0, colour::standard, u"元気？ v(^o^) ♪♪ ", 0, u""},
+    {ControlKind::Label,        "lbleto",     nullptr,   3840,  960, 1695,  375,   7, u"",              Face::PGothic, 24, colour::lightGrey,       u"いわゆる「えと」です", flag::alignCentre | flag::output, u"干支"},
+    {ControlKind::Label,        "lbl9sei",    nullptr,   3840,  240, 1695,  375,   8, u"",              Face::PGothic, 24, colour::lightGrey,       u"暦にのってるあれです", flag::alignCentre | flag::output, u"九星"},
+    {ControlKind::Label,        "Label4",     nullptr,   2520,  350,  495,  375,   9, u"年",            Face::PGothic, 16, colour::standard, u"", 0, u""},
+}};
+// clang-format on
+
+// The row of a control, found while compiling: a misspelt name does not build.
+consteval std::size_t controlIndex(std::string_view name) {
+    for (std::size_t i = 0; i < formControls.size(); ++i) {
+        if (name == formControls[i].name) {
+            return i;
+        }
+    }
+    throw "no control of that name";
+}
+
+// The controls built, in the rows' order.
+using BuiltControls = std::array<QWidget *, formControls.size()>;
 
 QColor colourFromBgr(std::uint32_t bgr);
 QFont descriptionFont(Face face, int pixels);
 
-// Maps the two Japanese faces to their metric-compatible Linux twins.
-void installFontSubstitutions();
+// Maps the two Japanese faces to their metric-compatible Linux twins and makes
+// the window's own font the application's. Once per process.
+void installFonts();
 
 // Creates every control of `formControls` as a child of `form` (or of its
 // container), named by its control name, and sets the tab order.
-void buildControls(QWidget *form);
+BuiltControls buildControls(QWidget *form);
 
 // Turns Tab and Shift+Tab visits on or off for a control.
 void setTabStop(QWidget *control, bool tabStop);

@@ -46,7 +46,9 @@ private:
     [[noreturn]] static void escape(j_common_ptr common);
     static void warnOrTrace(j_common_ptr common, int level);
     static void checkProgress(j_common_ptr common);
-    static JpegDecode &of(j_common_ptr common) { return *static_cast<JpegDecode *>(common->client_data); }
+    static JpegDecode &of(j_common_ptr common) {
+        return *static_cast<JpegDecode *>(common->client_data);
+    }
 
     bool withinMemory() const;
     void readRows();

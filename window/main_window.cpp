@@ -5,10 +5,10 @@
 #include "almanac/cycle_tables.h"
 #include "almanac/era_conversion.h"
 #include "form_description.h"
+#include "jpeg_decoder.h"
 #include "option_button.h"
 #include "output_label.h"
 #include "picture_box.h"
-#include "jpeg_decoder.h"
 #include "picture_files.h"
 #include "text_box.h"
 
@@ -22,38 +22,9 @@
 
 namespace {
 
-// The key codes the handlers test; every other key is 0 to them.
-namespace key {
-constexpr int enter = 13;
-constexpr int left = 37;
-constexpr int up = 38;
-constexpr int down = 40;
-constexpr int del = 46;
-} // namespace key
-
-int virtualKeyCode(const QKeyEvent &event) {
-    switch (event.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return key::enter;
-    case Qt::Key_Left: return key::left;
-    case Qt::Key_Up: return key::up;
-    case Qt::Key_Down: return key::down;
-    case Qt::Key_Delete: return key::del;
-    default: return 0;
-    }
+bool isEnter(Qt::Key key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
-
-// Shift 1, Ctrl 2, Alt 4. Passed along; no handler acts on it.
-int shiftState(const QKeyEvent &event) {
-    const Qt::KeyboardModifiers m = event.modifiers();
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) |
-           (m & Qt::AltModifier ? 4 : 0);
-}
-
-constexpr std::uint32_t black = 0x000000;
-constexpr std::uint32_t red = 0x0000FF;
-constexpr std::uint32_t grey = 0xC0C0C0;
-constexpr std::uint32_t white = 0xFFFFFF;
 
 QString qstring(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -70,10 +41,21 @@ std::int16_t currentYear() {
 
 } // namespace
 
-Form1::Form1(QWidget *parent)
-    : QWidget(parent), pictures(QCoreApplication::applicationDirPath()) {
-    Q_INIT_RESOURCE(window); // the icon and start picture live in a static library
-    installAccessibility();
+// What a process that shows the window sets once: its resources, the fonts
+// its faces stand for, and what screen readers are told. Form1 does it, so
+// that any program that makes one (tests and benchmarks too) gets it.
+static void prepareProcess() {
+    static const bool prepared = [] {
+        Q_INIT_RESOURCE(window); // the icon and start picture live in a static library
+        installFonts();
+        installAccessibility();
+        return true;
+    }();
+    Q_UNUSED(prepared);
+}
+
+Form1::Form1(QWidget *parent) : QWidget(parent), pictures(QCoreApplication::applicationDirPath()) {
+    prepareProcess();
     setWindowTitle(formCaption.toString());
     // Named as PNG: probing the format would load every image plugin.
     setWindowIcon(QPixmap::fromImage(QImage(QStringLiteral(":/quindal/icon.png"), "PNG")));
@@ -86,19 +68,22 @@ Form1::Form1(QWidget *parent)
     setAutoFillBackground(true);
     setFixedSize(twipsToPixels(formWidthTwips), twipsToPixels(formHeightTwips));
 
-    buildControls(this);
-    cboGengo = findChild<QComboBox *>(QStringLiteral("cboGengo"));
-    textShitei = findChild<TextBox *>(QStringLiteral("textShitei"));
-    Option2 = findChild<OptionButton *>(QStringLiteral("Option2"));
-    Option1 = findChild<OptionButton *>(QStringLiteral("Option1"));
-    lblnenrei = findChild<OutputLabel *>(QStringLiteral("lblnenrei"));
-    textNen = findChild<TextBox *>(QStringLiteral("textNen"));
-    lblNen = findChild<OutputLabel *>(QStringLiteral("lblNen"));
-    lblGengo = findChild<OutputLabel *>(QStringLiteral("lblGengo"));
-    Image1 = findChild<PictureBox *>(QStringLiteral("Image1"));
-    lblkana = findChild<OutputLabel *>(QStringLiteral("lblkana"));
-    lbleto = findChild<OutputLabel *>(QStringLiteral("lbleto"));
-    lbl9sei = findChild<OutputLabel *>(QStringLiteral("lbl9sei"));
+    const BuiltControls built = buildControls(this);
+    const auto control = [&built]<typename T>(T *&member, std::size_t row) {
+        member = static_cast<T *>(built[row]);
+    };
+    control(cboGengo, controlIndex("cboGengo"));
+    control(textShitei, controlIndex("textShitei"));
+    control(Option2, controlIndex("Option2"));
+    control(Option1, controlIndex("Option1"));
+    control(lblnenrei, controlIndex("lblnenrei"));
+    control(textNen, controlIndex("textNen"));
+    control(lblNen, controlIndex("lblNen"));
+    control(lblGengo, controlIndex("lblGengo"));
+    control(Image1, controlIndex("Image1"));
+    control(lblkana, controlIndex("lblkana"));
+    control(lbleto, controlIndex("lbleto"));
+    control(lbl9sei, controlIndex("lbl9sei"));
 
     showStartPicture();
     connectHandlers();
@@ -138,18 +123,16 @@ void Form1::connectHandlers() {
 bool Form1::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::KeyPress: {
-        const auto &keyEvent = *static_cast<QKeyEvent *>(event);
-        const int code = virtualKeyCode(keyEvent);
-        const int shift = shiftState(keyEvent);
+        const auto key = Qt::Key(static_cast<QKeyEvent *>(event)->key());
         QWidget *focusBefore = QApplication::focusWidget();
         if (watched == textNen) {
-            textNen_KeyDown(code, shift);
+            textNen_KeyDown(key);
         } else if (watched == cboGengo) {
-            cboGengo_KeyDown(code, shift);
+            cboGengo_KeyDown(key);
         } else if (watched == Option1) {
-            Option1_KeyDown(code, shift);
+            Option1_KeyDown(key);
         } else if (watched == textShitei) {
-            textShitei_KeyDown(code, shift);
+            textShitei_KeyDown(key);
         }
         // A key that moved the focus must not also act on the control it left
         // (Left would move the caret, Up would change the option).
@@ -203,97 +186,125 @@ void Form1::Form_Load() {
     cboGengo->setCurrentIndex(2);
 }
 
-// The recalculation: every change of the year text rewrites every output.
-// Each write shows at once, so the order of the steps is kept.
+// The recalculation: every change of the year text rewrites every output
+// from the year it holds. Each write shows at once, so the order is kept:
+// the year's name, its signs and animal, then the age.
 void Form1::textNen_Change() {
-    // 1. The typed number; one that cannot be represented is no year.
-    state.nen = almanac::readNumber(textOf(textNen->text())).value_or(0);
-    // 2. Not a year: empty the box. That change runs this handler once more,
-    //    nested, which stores nen and seireki 0 and ends at step 5.
-    if (state.nen <= 0) {
-        textNen->setText(QString());
-    }
-    // 3. Normalise to a Western year (kept as it was while no entry is chosen).
-    const int listIndex = cboGengo->currentIndex();
-    if (listIndex >= 0) {
-        state.seireki = almanac::westernYear(listIndex, state.nen).value_or(0);
-    }
-    // 4.
-    if (textNen->text().isEmpty()) {
-        state.seireki = 0;
-    }
-    // 5. No year, or one too far off for the era years: refuse it, leaving
-    //    every output showing the last year accepted.
-    const auto years = state.seireki > 0 ? almanac::eraYears(state.seireki) : std::nullopt;
+    const std::optional<almanac::EraYears> years = readTypedYear();
     if (!years) {
-        state.nen = 0;
-        state.seireki = 0;
-        textNen->setText(QString());
+        refuseTypedYear();
         return;
     }
-    // 6.
     state.nenHeisei = years->heisei;
     state.nenShowa = years->showa;
     state.nenTaisho = years->taisho;
     state.nenMeiji = years->meiji;
-    // 7. Named in the era calendar, or answered as a Western year.
-    if (almanac::usesEraForm(listIndex, state.nen)) {
-        const almanac::EraName name = almanac::eraName(state.seireki, *years);
+    yearShown = state.seireki;
+    showYearName(*years);
+    showSigns();
+    showAge();
+}
+
+// Reads the box into nen and seireki, and gives the year's era years; no
+// value when the text holds no year the window can show.
+std::optional<almanac::EraYears> Form1::readTypedYear() {
+    // A number that cannot be represented is no year either.
+    state.nen = almanac::readNumber(textOf(textNen->text())).value_or(0);
+    // Emptying the box runs this recalculation once more, nested, on the
+    // empty text; it stores nen and seireki 0 before this run goes on.
+    if (state.nen <= 0) {
+        textNen->setText(QString());
+    }
+    // The list says how the number is counted; with no entry chosen,
+    // seireki keeps what it held.
+    const int listIndex = cboGengo->currentIndex();
+    if (listIndex >= 0) {
+        state.seireki = almanac::westernYear(listIndex, state.nen).value_or(0);
+    }
+    if (textNen->text().isEmpty()) {
+        state.seireki = 0;
+    }
+    // A year past 34634 has era years beyond 16 bits: it cannot be named.
+    return state.seireki > 0 ? almanac::eraYears(state.seireki) : std::nullopt;
+}
+
+// No year: the box is emptied and every output goes on showing the last
+// year accepted.
+void Form1::refuseTypedYear() {
+    state.nen = 0;
+    state.seireki = 0;
+    textNen->setText(QString());
+}
+
+// A year typed in an era and still within it is answered as a Western year;
+// a Western year, or an era year past its era's end, is named in the eras.
+void Form1::showYearName(const almanac::EraYears &years) {
+    if (almanac::usesEraForm(cboGengo->currentIndex(), state.nen)) {
+        const almanac::EraName name = almanac::eraName(state.seireki, years);
         lblGengo->setResult(QString::fromStdU16String(name.name));
         lblNen->setResult(QString::fromStdU16String(name.year));
     } else {
         lblNen->setResult(QString::number(state.seireki));
         lblGengo->setResult(qstring(almanac::westernEraWord));
     }
-    // 8.
+}
+
+// The nine-star sign, the sexagenary sign in kanji and kana, and the
+// branch's animal. A picture that cannot be shown gives its placeholder; the
+// signs are written all the same.
+void Form1::showSigns() {
     const almanac::NineStar star = almanac::nineStar(state.seireki);
-    state.kyuseiNo = star.number;
-    state.kyusei = qstring(star.name);
     const almanac::Stem stem = almanac::stem(state.seireki);
     const almanac::Branch branch = almanac::branch(state.seireki);
+    state.kyuseiNo = star.number;
+    state.kyusei = qstring(star.name);
     state.jikkanNo = stem.number;
     state.junishiNo = branch.number;
     state.jikkan = qstring(stem.kanji);
     state.jikkanKana = qstring(stem.kana);
     state.junishi = qstring(branch.kanji);
-    // 9. A picture that cannot be loaded shows a placeholder; the outputs
-    //    below are written all the same.
     state.junishiKana = qstring(branch.kana);
     showPicture(branch.pictureName, branch.kanji);
-    // 10.
     lbl9sei->setResult(state.kyusei);
     lblkana->setResult(state.jikkanKana + state.junishiKana);
     lbleto->setResult(state.jikkan + state.junishi);
-    // 11. and 12.
-    writeAge(Option2->isChecked() ? almanac::ageInYear(state.shiteiNen, state.seireki)
-                                  : almanac::ageThisYear(state.seireki, currentYear()));
+}
+
+// The age in the mode the options choose: the designated year is the one
+// stored, not read again from its box.
+void Form1::showAge() {
+    if (Option2->isChecked()) {
+        writeDesignatedYearAge();
+    } else {
+        writeThisYearAge();
+    }
     applySignColour();
 }
 
-void Form1::textNen_KeyDown(int keyCode, int) {
-    if (keyCode == key::enter) {
-        selectWholeText(textNen);
+void Form1::textNen_KeyDown(Qt::Key key) {
+    if (isEnter(key)) {
+        textNen->selectAll();
     }
-    if (keyCode == key::del) {
+    if (key == Qt::Key_Delete) {
         textNen->setText(QString());
     }
-    if (keyCode == key::down) {
+    if (key == Qt::Key_Down) {
         // Taking the focus selects Option1 (see eventFilter); should the focus
         // not move, selecting it still enters the this-year mode.
         focusByKey(Option1);
         Option1->setChecked(true);
     }
-    if (keyCode == key::left) {
+    if (key == Qt::Key_Left) {
         focusByKey(cboGengo);
     }
 }
 
 void Form1::textNen_Click() {
-    selectWholeText(textNen);
+    textNen->selectAll();
 }
 
 void Form1::textNen_GotFocus() {
-    selectWholeText(textNen);
+    textNen->selectAll();
     // From now on Tab and Shift+Tab move only between textNen and cboGengo;
     // the arrow keys lead into and out of the age controls.
     setTabStop(Option1, false);
@@ -301,8 +312,8 @@ void Form1::textNen_GotFocus() {
     setTabStop(textShitei, false);
 }
 
-void Form1::cboGengo_KeyDown(int keyCode, int) {
-    if (keyCode == key::enter) {
+void Form1::cboGengo_KeyDown(Qt::Key key) {
+    if (isEnter(key)) {
         focusByKey(textNen);
     }
 }
@@ -310,52 +321,46 @@ void Form1::cboGengo_KeyDown(int keyCode, int) {
 // The this-year mode.
 void Form1::Option1_GotFocus() {
     textShitei->setEnabled(false);
-    writeAge(almanac::ageThisYear(state.seireki, currentYear()));
-    setShiteiBackColour(grey);
+    writeThisYearAge();
+    setShiteiBackColour(colour::grey);
     applySignColour();
 }
 
-void Form1::Option1_KeyDown(int keyCode, int) {
-    if (keyCode == key::enter) {
+void Form1::Option1_KeyDown(Qt::Key key) {
+    if (isEnter(key)) {
         focusByKey(textNen);
     }
 }
 
-// The designated-year mode.
+// The designated-year mode. A designated year of 1 or less (an empty box
+// reads 0) leaves the age as it was.
 void Form1::Option2_Click() {
     textShitei->setEnabled(true);
     textShitei->setFocus(Qt::OtherFocusReason);
-    const auto designated = almanac::readNumber(textOf(textShitei->text()));
-    if (designated) {
-        state.shiteiNen = *designated;
-    }
-    setShiteiBackColour(white);
-    if (designated && state.shiteiNen > 1) {
-        writeAge(almanac::ageInYear(state.shiteiNen, state.seireki));
+    const bool read = readDesignatedYear();
+    setShiteiBackColour(colour::white);
+    if (read && state.shiteiNen > 1) {
+        writeDesignatedYearAge();
     }
     applySignColour();
 }
 
 void Form1::textShitei_Change() {
-    const auto designated = almanac::readNumber(textOf(textShitei->text()));
-    if (designated) {
-        state.shiteiNen = *designated;
-    }
-    if (designated && Option2->isChecked()) {
-        writeAge(almanac::ageInYear(state.shiteiNen, state.seireki));
+    if (readDesignatedYear() && Option2->isChecked()) {
+        writeDesignatedYearAge();
     }
     applySignColour();
 }
 
 void Form1::textShitei_GotFocus() {
-    selectWholeText(textShitei);
+    textShitei->selectAll();
 }
 
-void Form1::textShitei_KeyDown(int keyCode, int) {
-    if (keyCode == key::enter) {
-        selectWholeText(textShitei);
+void Form1::textShitei_KeyDown(Qt::Key key) {
+    if (isEnter(key)) {
+        textShitei->selectAll();
     }
-    if (keyCode == key::up) {
+    if (key == Qt::Key_Up) {
         focusByKey(Option1);
         Option1->setChecked(true);
     }
@@ -403,34 +408,50 @@ void Form1::showEvent(QShowEvent *event) {
             Qt::UniqueConnection);
 }
 
-// An age that cannot be represented is not written; the caption keeps what
-// it showed.
-void Form1::writeAge(std::optional<std::int32_t> age) {
-    if (age) {
-        lblnenrei->setResult(QString::number(*age));
+// A designated year that cannot be read as a 32-bit number ("1E10") keeps
+// the one stored, and no age is counted from it.
+bool Form1::readDesignatedYear() {
+    const auto designated = almanac::readNumber(textOf(textShitei->text()));
+    state.shiteiNen = designated.value_or(state.shiteiNen);
+    return designated.has_value();
+}
+
+// Ages count from the year the outputs show; before the first year there is
+// none to write. An age that cannot be represented is not written either:
+// the caption keeps what it showed.
+void Form1::writeThisYearAge() {
+    if (yearShown) {
+        if (const auto age = almanac::ageThisYear(*yearShown, currentYear())) {
+            lblnenrei->setResult(QString::number(*age));
+        }
+    }
+}
+
+void Form1::writeDesignatedYearAge() {
+    if (yearShown) {
+        if (const auto age = almanac::ageInYear(state.shiteiNen, *yearShown)) {
+            lblnenrei->setResult(QString::number(*age));
+        }
     }
 }
 
 // Colours the age by the number its caption holds, read back from the label.
 void Form1::applySignColour() {
     const bool negative = almanac::signColour(textOf(lblnenrei->text())) == almanac::AgeColour::Red;
-    QPalette palette = lblnenrei->palette();
-    palette.setColor(QPalette::WindowText, colourFromBgr(negative ? red : black));
-    lblnenrei->setPalette(palette);
+    lblnenrei->setTextColour(colourFromBgr(negative ? colour::red : colour::black));
 }
 
 void Form1::setShiteiBackColour(std::uint32_t bgr) {
-    QPalette palette = textShitei->palette();
-    palette.setColor(QPalette::Base, colourFromBgr(bgr));
-    textShitei->setPalette(palette);
+    const QColor background = colourFromBgr(bgr);
+    if (textShitei->palette().color(QPalette::Base) != background) {
+        QPalette palette = textShitei->palette();
+        palette.setColor(QPalette::Base, background);
+        textShitei->setPalette(palette);
+    }
 }
 
 // A focus move made by a key shows the focus frame, as Tab does.
 void Form1::focusByKey(QWidget *control) {
     setAttribute(Qt::WA_KeyboardFocusChange);
     control->setFocus(Qt::OtherFocusReason);
-}
-
-void Form1::selectWholeText(TextBox *box) {
-    box->setSelection(0, static_cast<int>(box->text().size()));
 }

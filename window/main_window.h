@@ -1,5 +1,6 @@
 #pragma once
 
+#include "almanac/era_conversion.h"
 #include "form_state.h"
 #include "picture_files.h"
 
@@ -33,27 +34,36 @@ private:
     // Event handlers, named after their control and event.
     void Form_Load();
     void textNen_Change();
-    void textNen_KeyDown(int keyCode, int shift);
+    void textNen_KeyDown(Qt::Key key);
     void textNen_Click();
     void textNen_GotFocus();
-    void cboGengo_KeyDown(int keyCode, int shift);
+    void cboGengo_KeyDown(Qt::Key key);
     void Option1_GotFocus();
-    void Option1_KeyDown(int keyCode, int shift);
+    void Option1_KeyDown(Qt::Key key);
     void Option2_Click();
     void textShitei_Change();
     void textShitei_GotFocus();
-    void textShitei_KeyDown(int keyCode, int shift);
+    void textShitei_KeyDown(Qt::Key key);
     void Image1_Click();
     void Image1_DblClick();
+
+    // The steps of the recalculation.
+    std::optional<almanac::EraYears> readTypedYear();
+    void refuseTypedYear();
+    void showYearName(const almanac::EraYears &years);
+    void showSigns();
+    void showAge();
+
+    void writeThisYearAge();
+    void writeDesignatedYearAge();
+    bool readDesignatedYear();
+    void applySignColour();
+    void setShiteiBackColour(std::uint32_t bgr);
+    void focusByKey(QWidget *control);
 
     void showPicture(QStringView storedName, QStringView placeholderGlyph);
     void showStartPicture();
     void showPictureAgain();
-    void writeAge(std::optional<std::int32_t> age);
-    void applySignColour();
-    void setShiteiBackColour(std::uint32_t bgr);
-    void focusByKey(QWidget *control);
-    static void selectWholeText(TextBox *box);
 
     QComboBox *cboGengo;
     TextBox *textShitei;
@@ -69,6 +79,10 @@ private:
     OutputLabel *lbl9sei;
 
     FormState state;
+    // The Western year the outputs show: the last one accepted. A refused
+    // entry sets seireki to 0 but leaves the outputs, and so the age, on it.
+    std::optional<std::int32_t> yearShown;
+
     PictureFiles pictures;
     struct {
         QStringView storedName; // empty: the start picture

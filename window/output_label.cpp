@@ -6,9 +6,35 @@ void OutputLabel::setResult(const QString &result) {
     if (result == text()) {
         return;
     }
+    if (!designedFont) {
+        designedFont = font();
+    }
+    // The largest whole pixel size up to the designed one at which the
+    // result fits; an age of eleven characters ("-2000001990") is the widest.
+    QFont fitting = *designedFont;
+    const int room = contentsRect().width();
+    const int wide = QFontMetrics(fitting).horizontalAdvance(result);
+    if (wide > room) {
+        int pixels = std::max(6, designedFont->pixelSize() * room / wide);
+        fitting.setPixelSize(pixels);
+        while (pixels > 6 && QFontMetrics(fitting).horizontalAdvance(result) > room) {
+            fitting.setPixelSize(--pixels);
+        }
+    }
+    if (fitting != font()) {
+        setFont(fitting);
+    }
     setText(result);
     if (QAccessible::isActive()) { // no screen reader, no work on every keystroke
         QAccessibleValueChangeEvent event(this, result);
         QAccessible::updateAccessibility(&event);
+    }
+}
+
+void OutputLabel::setTextColour(const QColor &colour) {
+    if (palette().color(QPalette::WindowText) != colour) {
+        QPalette changed = palette();
+        changed.setColor(QPalette::WindowText, colour);
+        setPalette(changed);
     }
 }

@@ -97,7 +97,8 @@ QImage placeholderPicture(QStringView glyph, QSize deviceSize) {
     painter.setRenderHint(QPainter::Antialiasing);
     const int side = std::min(deviceSize.width(), deviceSize.height());
     painter.setPen(QPen(QColor(0xB8, 0xB2, 0xA6), std::max(1, side / 50)));
-    painter.drawRect(picture.rect().adjusted(side / 100, side / 100, -side / 100 - 1, -side / 100 - 1));
+    painter.drawRect(
+        picture.rect().adjusted(side / 100, side / 100, -side / 100 - 1, -side / 100 - 1));
     painter.setPen(QColor(0x8A, 0x84, 0x78));
     painter.setFont(descriptionFont(Face::PGothic, side / 2));
     painter.drawText(picture.rect(), Qt::AlignCenter, glyph.toString());

@@ -6,11 +6,13 @@
 
 // A single-line text box that reports a click, and an entry by a click, once
 // the line edit has done its own handling of the mouse, so that whatever the
-// handler then selects is what stays selected.
+// handler then selects is what stays selected. It never holds half a
+// character: where its length limit, counted in UTF-16 units, cuts a
+// surrogate pair in two, the half that is left is dropped.
 class TextBox : public QLineEdit {
     Q_OBJECT
 public:
-    using QLineEdit::QLineEdit;
+    explicit TextBox(QWidget *parent = nullptr);
 
 signals:
     void clicked();

@@ -104,9 +104,12 @@ private slots:
                                                  {"１Ｅ３", 1000},
                                                  {"＆Ｈｆｆ", 255},
                                                  {"１\u3000９", 19},
-                                                 {"19年", 19}};
+                                                 {"19年", 19},
+                                                 {QString("19") + QChar(0) + "9", 19}};
         for (const auto &[text, expected] : rows) {
-            QTest::newRow(qPrintable(text.isEmpty() ? "(empty)" : text)) << text << expected;
+            QTest::newRow(
+                qPrintable(text.isEmpty() ? "(empty)" : QString(text).replace(QChar(0), "NUL")))
+                << text << expected;
         }
     }
     void readNumber() {

@@ -88,12 +88,64 @@ private slots:
         verifyAge("10", false);
     }
 
+    // The age counts from the year the outputs show, whatever has been
+    // refused since; before the first year there is none. Steps are keys
+    // (Delete, Down, Up), "paste:" text into the year box, or text typed
+    // where the focus is. Every age is drawn whole, however long.
+    void ageFromYearShown_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("age"); // "this-year:Y" for this year minus Y
+        QTest::newRow("Delete, Down") << "1986 Delete Down"
+                                      << "this-year:1986";
+        QTest::newRow("Delete, designated") << "1986 Delete Down Down"
+                                            << "4";
+        QTest::newRow("refused 0, Down") << "1986 paste:0 Down"
+                                         << "this-year:1986";
+        QTest::newRow("refused 1e9, designated") << "1986 paste:1e9 Down Down"
+                                                 << "4";
+        QTest::newRow("refused a, designated, back") << "1986 paste:a Down Down Up"
+                                                     << "this-year:1986";
+        QTest::newRow("no year yet") << "Down"
+                                     << "";
+        QTest::newRow("no year yet, designated") << "Down Down"
+                                                 << "";
+        QTest::newRow("designated -2E9") << "1990 Down Down -2E9"
+                                         << "-2000001990";
+        QTest::newRow("designated emptied") << "1990 Down Down Delete"
+                                            << "-1990";
+    }
+    void ageFromYearShown() {
+        QFETCH(QString, steps);
+        QFETCH(QString, age);
+        list->setCurrentIndex(0);
+        for (const QString &step : steps.split(' ')) {
+            QWidget *focus = QApplication::focusWidget();
+            if (step == "Delete" || step == "Down" || step == "Up") {
+                QTest::keyClick(focus, step == "Delete" ? Qt::Key_Delete
+                                       : step == "Down" ? Qt::Key_Down
+                                                        : Qt::Key_Up);
+            } else if (step.startsWith("paste:")) {
+                textNen->selectAll();
+                QApplication::clipboard()->setText(step.mid(6));
+                QTest::keyClick(textNen, Qt::Key_V, Qt::ControlModifier);
+            } else {
+                QTest::keyClicks(focus, step);
+            }
+        }
+        if (age.startsWith("this-year:")) {
+            age = QString::number(thisYear() - age.mid(10).toInt());
+        }
+        verifyAge(age, age.startsWith('-'));
+        QVERIFY(QFontMetrics(this->age->font()).horizontalAdvance(age) <=
+                this->age->contentsRect().width());
+    }
+
     void designatedMode() {
-        QTest::mouseClick(option2, Qt::LeftButton); // at start: seireki 0
+        QTest::mouseClick(option2, Qt::LeftButton); // at start: no year yet, no age
         verifyDesignatedMode(true);
         QVERIFY(textShitei->hasFocus());
         QCOMPARE(textShitei->selectedText(), "1990");
-        verifyAge("1990", false);
+        verifyAge("", false);
         typeYear(0, "1990");
         verifyAge("0", false);
         QTest::mouseClick(option2, Qt::LeftButton);

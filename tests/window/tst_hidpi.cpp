@@ -4,7 +4,6 @@
 
 using namespace testing;
 
-
 class TestHiDpi : public WindowTest {
     Q_OBJECT
 private slots:

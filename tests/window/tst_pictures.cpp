@@ -51,8 +51,8 @@ class TestPictures : public WindowTest {
 private slots:
     void init() {
         for (int b = 0; b < 12; ++b) {
-            const QString name = QString::fromStdU16String(
-                std::u16string(almanac::branch(b).pictureName.substr(1)));
+            const QString name =
+                QString::fromStdU16String(std::u16string(almanac::branch(b).pictureName.substr(1)));
             writePicture(name, fileBytes(QUINDAL_SOURCE_PICTURES "/" + name));
         }
         for (const QString name : {"scene1.jpg", "scene2.jpg"}) {
@@ -90,21 +90,22 @@ private slots:
     // stays bounded and the text outputs are written. A valid JPEG is shown
     // whole and the right way up; anything else as the placeholder.
     void anyFile_data() {
-        QTest::addColumn<QString>("made");   // made at run time: fifo, a link's target, directory, missing
+        QTest::addColumn<QString>(
+            "made"); // made at run time: fifo, a link's target, directory, missing
         QTest::addColumn<QByteArray>("bytes"); // or these bytes
         QTest::addColumn<bool>("whole");
         const auto kept = [](const char *name, bool whole) {
             QTest::newRow(name) << QString() << fileBytes(QUINDAL_TEST_PICTURES "/" + QString(name))
                                 << whole;
         };
-        for (const char *name : {"progressive.jpg", "greyscale.jpg", "cmyk.jpg", "trailer.jpg",
-                                 "exif-rotated.jpg"}) {
+        for (const char *name :
+             {"progressive.jpg", "greyscale.jpg", "cmyk.jpg", "trailer.jpg", "exif-rotated.jpg"}) {
             kept(name, true);
         }
-        for (const char *name : {"thumbnail-then-truncated.jpg", "many-scans.jpg",
-                                 "repeated-scans.jpg", "bomb-progressive-10000.jpg",
-                                 "bomb-baseline-10000.jpg", "bomb-baseline-65500.jpg",
-                                 "bomb-cmyk-10000.jpg"}) {
+        for (const char *name :
+             {"thumbnail-then-truncated.jpg", "many-scans.jpg", "repeated-scans.jpg",
+              "bomb-progressive-10000.jpg", "bomb-baseline-10000.jpg", "bomb-baseline-65500.jpg",
+              "bomb-cmyk-10000.jpg"}) {
             kept(name, false);
         }
         const QByteArray uma = fileBytes(QUINDAL_SOURCE_PICTURES "/uma.jpg");
@@ -143,7 +144,8 @@ private slots:
         QCOMPARE(signs(), signs(expectedOutputs(0, 1990)));
         QCOMPARE(age->text(), QString::number(thisYear() - 1990));
         if (whole) {
-            const QImage file = qtReading(QUINDAL_TEST_PICTURES "/" + QString(QTest::currentDataTag()));
+            const QImage file =
+                qtReading(QUINDAL_TEST_PICTURES "/" + QString(QTest::currentDataTag()));
             QVERIFY2(difference(image->picture(), file) < 8,
                      qPrintable(QString::number(difference(image->picture(), file))));
         } else {

@@ -57,7 +57,8 @@ inline double difference(const QImage &a, const QImage &b) {
     for (int row = 1; row < x.height(); row += 3) {
         for (int column = 1; column < x.width(); column += 3, ++points) {
             const QRgb p = x.pixel(column, row), q = y.pixel(column, row);
-            sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+            sum +=
+                qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
         }
     }
     return sum / (3.0 * points);
