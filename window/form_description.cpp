@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPalette>
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -135,18 +136,21 @@ QWidget *createControl(const ControlDescription &d, QWidget *parent) {
 
 } // namespace
 
+namespace {
+std::size_t rowOf(std::string_view name) {
+    const auto *found = std::find_if(formControls.begin(), formControls.end(),
+                                     [name](const ControlDescription &d) { return d.name == name; });
+    return std::size_t(found - formControls.begin());
+}
+} // namespace
+
 BuiltControls buildControls(QWidget *form) {
     BuiltControls built{};
     std::map<int, QWidget *> byTabIndex;
     std::vector<QWidget *> startDisabled;
     for (std::size_t row = 0; row < formControls.size(); ++row) {
         const ControlDescription &d = formControls[row];
-        QWidget *parent = form;
-        for (std::size_t earlier = 0; d.container && earlier < row; ++earlier) {
-            if (std::string_view(formControls[earlier].name) == d.container) {
-                parent = built[earlier];
-            }
-        }
+        QWidget *parent = d.container ? built[rowOf(d.container)] : form;
         QWidget *control = createControl(d, parent);
         built[row] = control;
         control->setObjectName(QLatin1String(d.name));
@@ -168,7 +172,11 @@ BuiltControls buildControls(QWidget *form) {
         control->setAutoFillBackground(d.kind != ControlKind::TextBox &&
                                        d.kind != ControlKind::DropDownList);
         control->setToolTip(d.toolTip.toString());
-        control->setAccessibleName(d.accessibleName.toString());
+        if (d.flags & flag::output || d.kind == ControlKind::DropDownList) {
+            control->setAccessibleDescription(d.spoken.toString());
+        } else {
+            control->setAccessibleName(d.spoken.toString());
+        }
         if (d.flags & flag::disabled) {
             startDisabled.push_back(control);
         }
@@ -192,6 +200,9 @@ BuiltControls buildControls(QWidget *form) {
     }
     if (!byTabIndex.empty()) {
         byTabIndex.begin()->second->setFocus(Qt::OtherFocusReason);
+    }
+    for (const auto &[caption, captioned] : captions) {
+        static_cast<QLabel *>(built[rowOf(caption)])->setBuddy(built[rowOf(captioned)]);
     }
     // Only now: Qt leaves a disabled control out of setTabOrder.
     for (QWidget *control : startDisabled) {

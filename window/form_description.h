@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 class QColor;
 class QFont;
@@ -35,7 +36,7 @@ inline constexpr unsigned selected = 4;    // option button selected at start
 inline constexpr unsigned notTabStop = 8;  // Tab and Shift+Tab pass it by
 inline constexpr unsigned alignRight = 16; // otherwise left-aligned
 inline constexpr unsigned alignCentre = 32;
-inline constexpr unsigned output = 64; // shows a result, announced when it changes
+inline constexpr unsigned output = 64; // shows a result
 } // namespace flag
 
 struct ControlDescription {
@@ -50,7 +51,10 @@ struct ControlDescription {
     std::uint32_t backColour;
     QStringView toolTip;
     unsigned flags;
-    QStringView accessibleName; // what a screen reader calls it
+    // What a screen reader says the control is: the name of an input or the
+    // picture; the description of a result or of the era list, whose name is
+    // what they show.
+    QStringView spoken;
 };
 
 inline constexpr int twipsPerPixel = 15;
@@ -73,7 +77,7 @@ inline constexpr int windowFontPixels = 12;
 
 // clang-format off
 inline constexpr std::array<ControlDescription, 20> formControls{{
-//   kind          name          container  left   top  width height tab  text              face          px  background       tooltip  flags  accessible name
+//   kind          name          container  left   top  width height tab  text              face          px  background       tooltip  flags  spoken
     {ControlKind::DropDownList, "cboGengo",   nullptr,    480,  240,  890,  375,  15, u"",              Face::Gothic,  17, colour::standard, u"↑↓で選択  Tabで入力欄に移動", 0, u"元号"},
     {ControlKind::Frame,        "Frame1",     nullptr,    360, 1560, 2655, 2535,   1, u"何歳？",        Face::PGothic, 15, colour::standard, u"", 0, u""},
     {ControlKind::TextBox,      "textShitei", "Frame1",  1080, 1200,  975,  450,   5, u"1990",          Face::PGothic, 21, colour::grey,            u"", flag::disabled | flag::maxFour | flag::alignRight, u"指定年"},
@@ -96,6 +100,13 @@ inline constexpr std::array<ControlDescription, 20> formControls{{
     {ControlKind::Label,        "Label4",     nullptr,   2520,  350,  495,  375,   9, u"年",            Face::PGothic, 16, colour::standard, u"", 0, u""},
 }};
 // clang-format on
+
+// The static captions, and the control each one captions: a screen reader
+// hears the caption with it.
+inline constexpr std::array<std::pair<const char *, const char *>, 7> captions{{
+    {"Label4", "textNen"},   {"Label3", "lblNen"},  {"Label7", "lbl9sei"},   {"Label8", "lbleto"},
+    {"Label12", "textShitei"}, {"Label13", "textShitei"}, {"Label11", "lblnenrei"},
+}};
 
 // The row of a control, found while compiling: a misspelt name does not build.
 consteval std::size_t controlIndex(std::string_view name) {

@@ -1,6 +1,5 @@
 #include "main_window.h"
 
-#include "accessibility.h"
 #include "almanac/age_reckoning.h"
 #include "almanac/cycle_tables.h"
 #include "almanac/era_conversion.h"
@@ -41,14 +40,13 @@ std::int16_t currentYear() {
 
 } // namespace
 
-// What a process that shows the window sets once: its resources, the fonts
-// its faces stand for, and what screen readers are told. Form1 does it, so
-// that any program that makes one (tests and benchmarks too) gets it.
+// What a process that shows the window sets once: its resources and the
+// fonts its faces stand for. Form1 does it, so that any program that makes
+// one (tests and benchmarks too) gets it.
 static void prepareProcess() {
     static const bool prepared = [] {
         Q_INIT_RESOURCE(window); // the icon and start picture live in a static library
         installFonts();
-        installAccessibility();
         return true;
     }();
     Q_UNUSED(prepared);

@@ -1,6 +1,5 @@
 #include "output_label.h"
 
-#include <QAccessible>
 
 void OutputLabel::setResult(const QString &result) {
     if (result == text()) {
@@ -25,10 +24,6 @@ void OutputLabel::setResult(const QString &result) {
         setFont(fitting);
     }
     setText(result);
-    if (QAccessible::isActive()) { // no screen reader, no work on every keystroke
-        QAccessibleValueChangeEvent event(this, result);
-        QAccessible::updateAccessibility(&event);
-    }
 }
 
 void OutputLabel::setTextColour(const QColor &colour) {

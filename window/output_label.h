@@ -3,10 +3,9 @@
 #include <QLabel>
 #include <optional>
 
-// A label that shows a result. Screen readers know it by its accessible name
-// (九星, 干支, ...) and read the result as its value; every change of the
-// result is announced. A result too wide for the label at its font is drawn
-// smaller, so that it is always seen whole.
+// A label that shows a result. A result too wide for the label at its font is
+// drawn smaller, so that it is always seen whole. Screen readers hear the
+// result as the label's name, as for any label, and Qt announces each change.
 class OutputLabel : public QLabel {
     Q_OBJECT
 public:
