@@ -82,7 +82,7 @@ struct EraName {
 
 // The era name and era-year text of a Western year: the newest era whose
 // first year is past, or 元 in the first year of 明治 and 平成; both empty
-// up to 1867.
+// before 明治.
 EraName eraName(std::int32_t seireki, const EraYears &years);
 
 // The word shown in place of an era name when a year is answered as Western.

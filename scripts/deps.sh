@@ -20,6 +20,7 @@ case "${1:-}" in
       desktop-file-utils appstream  # validating the desktop entry and metainfo
       dpkg-dev file                 # cpack -G DEB and its dependency scan
       clang-tidy clang-format       # static checks
+      clang libclang-rt-14-dev      # libFuzzer
       xvfb xauth dbus-daemon        # an X server and a D-Bus session for the screen-reader test
       at-spi2-core python3-pyatspi  # the accessibility bus, read as screen readers read it
     ) ;;

@@ -6,17 +6,18 @@
 #
 #   bash scripts/mutants.sh [NAME ...]     all faults, or the named ones
 #
-# The copy and its build live in $QUINDAL_MUTANTS (default /tmp/quindal-mutants).
+# The copy and its build live in $QUINDAL_MUTANTS (default /tmp/quindal-mutants),
+# made anew on each run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=${QUINDAL_MUTANTS:-/tmp/quindal-mutants}
 export QT_QPA_PLATFORM=offscreen
-mkdir -p "$work/src"
+rm -rf "$work" && mkdir -p "$work/src" # a fresh copy: one full build, then incremental ones
 (cd "$root" && git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf -) |
-  tar -xf - -C "$work/src" 2>/dev/null
+  tar -xf - -C "$work/src"
 cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # Only what the tests run: the program and the test programs.
-mapfile -t targets < <(cmake --build "$work/build" --target help | grep -oE '\b(quindal|tst_[a-z]+|pictures)$' | sort -u)
+mapfile -t targets < <(cmake --build "$work/build" --target help | grep -oE '\b(quindal|tst_[a-z_]+|pictures)$' | grep -v _autogen | sort -u)
 build() { cmake --build "$work/build" -j"$(nproc)" --target "${targets[@]}" >"$work/build.log" 2>&1; }
 fast_tests() {
   ctest --test-dir "$work/build" -LE long -j"$(nproc)" --timeout 120 --stop-on-failure >"$work/test.log" 2>&1

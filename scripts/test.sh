@@ -5,7 +5,8 @@
 #   1. the build with warnings as errors, and every test but the long ones
 #   2. static checks: clang-format and clang-tidy
 #   3. the whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer
-#   4. 30 s of fuzzing the number reader (when clang with libFuzzer is present)
+#   4. 30 s each of fuzzing the number reader and the picture decoder
+#      (when clang with libFuzzer is present)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
@@ -34,7 +35,7 @@ fuzz_probe=$(mktemp -d)
 if command -v clang++ >/dev/null &&
    echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }' |
      clang++ -x c++ -fsanitize=fuzzer - -o "$fuzz_probe/probe" 2>/dev/null; then
-  echo "== Fuzzing the number reader (30 s)"
+  echo "== Fuzzing the number reader and the picture decoder (30 s each)"
   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DQUINDAL_FUZZ=ON >/dev/null
   cmake --build build-fuzz -j"$jobs"
   ctest --test-dir build-fuzz --no-tests=error --output-on-failure

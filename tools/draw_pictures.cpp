@@ -6,6 +6,8 @@
 //
 // The animals are composed from Noto Color Emoji (SIL Open Font License) with
 // the branch kanji; everything else is drawn with plain shapes.
+#include "almanac/cycle_tables.h"
+
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
@@ -22,21 +24,21 @@ namespace {
 constexpr int side = 320;
 
 struct Animal {
-    const char *file;
-    const char16_t *kanji;
     const char16_t *emoji;
     QRgb hue;
 };
 
-// In branch order, from 申 (index 0) to 未.
+// In branch order, from 申 (index 0) to 未; each picture's file name and
+// kanji come from the almanac's branch table.
 const Animal animals[] = {
-    {"saru", u"申", u"🐒", 0xE9A46A}, {"tori", u"酉", u"🐓", 0xE57373},
-    {"inu", u"戌", u"🐕", 0xC8A27A},  {"i", u"亥", u"🐗", 0x9CB27B},
-    {"ne", u"子", u"🐀", 0xA7B4C9},   {"ushi", u"丑", u"🐂", 0xD7B98E},
-    {"tora", u"寅", u"🐅", 0xF2B35B}, {"u", u"卯", u"🐇", 0xB9D5A0},
-    {"tatu", u"辰", u"🐉", 0x7FC3B6}, {"mi", u"巳", u"🐍", 0xC3D77A},
-    {"uma", u"午", u"🐎", 0xD49A7A},  {"hituji", u"未", u"🐑", 0x9FC4E0},
+    {u"🐒", 0xE9A46A}, {u"🐓", 0xE57373}, {u"🐕", 0xC8A27A}, {u"🐗", 0x9CB27B},
+    {u"🐀", 0xA7B4C9}, {u"🐂", 0xD7B98E}, {u"🐅", 0xF2B35B}, {u"🐇", 0xB9D5A0},
+    {u"🐉", 0x7FC3B6}, {u"🐍", 0xC3D77A}, {u"🐎", 0xD49A7A}, {u"🐑", 0x9FC4E0},
 };
+
+QString qstring(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), qsizetype(text.size()));
+}
 
 QFont font(const QString &family, int pixels) {
     QFont f(family);
@@ -58,7 +60,7 @@ void save(const QImage &image, const QString &path, int quality = 88) {
     std::printf("wrote %s\n", qPrintable(path));
 }
 
-QImage drawAnimal(const Animal &a) {
+QImage drawAnimal(const Animal &a, const almanac::Branch &branch) {
     QImage image(side, side, QImage::Format_RGB32);
     QPainter p(&image);
     p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
@@ -85,7 +87,7 @@ QImage drawAnimal(const Animal &a) {
     p.drawRoundedRect(seal, 8, 8);
     p.setPen(QColor(0xFF, 0xF6, 0xE8));
     p.setFont(kanjiFont(46));
-    p.drawText(seal, Qt::AlignCenter, QString::fromUtf16(a.kanji));
+    p.drawText(seal, Qt::AlignCenter, qstring(branch.kanji));
     return image;
 }
 
@@ -309,8 +311,10 @@ int main(int argc, char **argv) {
     const QDir pictures(QString::fromLocal8Bit(argv[2]));
     save(drawIcon(), resources.filePath(QStringLiteral("icon.png")));
     save(drawStartPicture(), resources.filePath(QStringLiteral("start.jpg")), 90);
-    for (const Animal &a : animals) {
-        save(drawAnimal(a), pictures.filePath(QString::fromLatin1(a.file) + ".jpg"));
+    for (int b = 0; b < 12; ++b) {
+        const almanac::Branch branch = almanac::branch(b);
+        save(drawAnimal(animals[b], branch),
+             pictures.filePath(qstring(branch.pictureName.substr(1))));
     }
     save(drawScene1(), pictures.filePath(QStringLiteral("scene1.jpg")));
     save(drawScene2(), pictures.filePath(QStringLiteral("scene2.jpg")));

@@ -104,8 +104,13 @@ inline constexpr std::array<ControlDescription, 20> formControls{{
 // The static captions, and the control each one captions: a screen reader
 // hears the caption with it.
 inline constexpr std::array<std::pair<const char *, const char *>, 7> captions{{
-    {"Label4", "textNen"},   {"Label3", "lblNen"},  {"Label7", "lbl9sei"},   {"Label8", "lbleto"},
-    {"Label12", "textShitei"}, {"Label13", "textShitei"}, {"Label11", "lblnenrei"},
+    {"Label4", "textNen"},
+    {"Label3", "lblNen"},
+    {"Label7", "lbl9sei"},
+    {"Label8", "lbleto"},
+    {"Label12", "textShitei"},
+    {"Label13", "textShitei"},
+    {"Label11", "lblnenrei"},
 }};
 
 // The row of a control, found while compiling: a misspelt name does not build.

@@ -1,6 +1,5 @@
 #include "output_label.h"
 
-
 void OutputLabel::setResult(const QString &result) {
     if (result == text()) {
         return;

@@ -12,6 +12,8 @@ namespace testing {
 
 struct Outputs {
     QString gengo, nen, star, kana, eto, picture;
+    // The five texts the window shows for the year, joined.
+    QString signs() const { return QStringList{gengo, nen, star, kana, eto}.join('|'); }
 };
 
 // The Western year of `nen` in list entry `listIndex` (西暦 平成 昭和 大正 明治 ㍼).
@@ -39,16 +41,16 @@ inline Outputs expectedOutputs(int listIndex, int nen) {
             }
         }
     }
+    // clang-format off
     static const QStringList stems{"甲", "乙", "丙", "丁", "戊", "己", "庚", "辛", "壬", "癸"},
-        stemKana{"きのえ",   "きのと", "ひのえ", "ひのと",   "つちのえ",
-                 "つちのと", "かのえ", "かのと", "みずのえ", "みずのと"},
+        stemKana{"きのえ", "きのと", "ひのえ", "ひのと", "つちのえ", "つちのと", "かのえ", "かのと",
+                 "みずのえ", "みずのと"},
         branches{"子", "丑", "寅", "卯", "辰", "巳", "午", "未", "申", "酉", "戌", "亥"},
-        branchKana{"ね",   "うし",   "とら", "う",   "たつ", "み",
-                   "うま", "ひつじ", "さる", "とり", "いぬ", "い"},
-        pictures{"ne",  "ushi",   "tora", "u",    "tatu", "mi",
-                 "uma", "hituji", "saru", "tori", "inu",  "i"},
-        stars{"一白水星", "二黒土星", "三碧木星", "四緑木星", "五黄土星",
-              "六白金星", "七赤金星", "八白土星", "九紫火星"};
+        branchKana{"ね", "うし", "とら", "う", "たつ", "み", "うま", "ひつじ", "さる", "とり", "いぬ", "い"},
+        pictures{"ne", "ushi", "tora", "u", "tatu", "mi", "uma", "hituji", "saru", "tori", "inu", "i"},
+        stars{"一白水星", "二黒土星", "三碧木星", "四緑木星", "五黄土星", "六白金星", "七赤金星",
+              "八白土星", "九紫火星"};
+    // clang-format on
     const int s = ((y - 1984) % 10 + 10) % 10, b = ((y - 1984) % 12 + 12) % 12;
     o.eto = stems[s] + branches[b];
     o.kana = stemKana[s].leftJustified(5, ' ') + branchKana[b].leftJustified(3, ' ');

@@ -9,11 +9,9 @@ trap 'rm -rf "$stage"' EXIT
 
 (cd "$build" && cpack -G DEB -B "$stage/out" >/dev/null)
 deb=$(ls "$stage"/out/quindal_*.deb)
-echo "package: $(basename "$deb")"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-echo "depends: $depends"
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 fonts-ipafont-gothic; do
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo fonts-ipafont-gothic; do
   grep -q "$needed" <<<"$depends" || { echo "FAIL: does not depend on $needed"; exit 1; }
 done
 
@@ -25,13 +23,12 @@ expected=(
   ./usr/share/metainfo/org.quindal.Quindal.metainfo.xml
   ./usr/share/icons/hicolor/32x32/apps/org.quindal.Quindal.png
 )
-for picture in saru tori inu i ne ushi tora u tatu mi uma hituji scene1 scene2; do
-  expected+=("./usr/lib/quindal/$picture.jpg")
+for picture in "$(dirname "$0")"/../../pictures/*.jpg; do
+  expected+=("./usr/lib/quindal/$(basename "$picture")")
 done
 for file in "${expected[@]}"; do
   grep -qx -- "$file" <<<"$listing" || { echo "FAIL: $file is not in the package"; exit 1; }
 done
-echo "files: all ${#expected[@]} present"
 
 dpkg-deb -x "$deb" "$stage/root"
 grep -q 'release version="1.34.0014"' "$stage/root/usr/share/metainfo/org.quindal.Quindal.metainfo.xml" ||

@@ -1,5 +1,5 @@
-// At twice the pixel density: the same layout, text drawn at device
-// resolution, and pictures drawn from their full 320 pixels.
+// At twice the pixel density: the same layout, and the picture decoded at
+// the box's 320 device pixels rather than blown up.
 #include "window_test_support.h"
 
 using namespace testing;
@@ -24,26 +24,9 @@ private slots:
         QVERIFY2(difference(seen, source) < 1.5 &&
                      difference(blurred, source) > 2 * difference(seen, source),
                  qPrintable(QString::number(difference(seen, source))));
-        // Text at device resolution has detail inside 2 x 2 blocks that a 1x
-        // rendering blown up by two cannot have.
-        const QImage text =
-            control(*form, "lbl9sei")->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        int detail = 0;
-        for (int y = 0; y + 1 < text.height(); y += 2) {
-            for (int x = 0; x + 1 < text.width(); x += 2) {
-                detail += text.pixel(x, y) != text.pixel(x + 1, y) ||
-                          text.pixel(x, y) != text.pixel(x, y + 1);
-            }
-        }
-        QVERIFY2(detail > 100, qPrintable(QString::number(detail)));
     }
 };
 
-int main(int argc, char *argv[]) {
-    qputenv("QT_SCALE_FACTOR", "2");
-    QApplication app(argc, argv);
-    TestHiDpi test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+static const bool scaled = qputenv("QT_SCALE_FACTOR", "2"); // before the application exists
+QTEST_MAIN(TestHiDpi)
 #include "tst_hidpi.moc"

@@ -1,12 +1,11 @@
 // Pictures read from the program's folder, and whatever else may stand
 // where one is expected. This test has a folder of its own, with its own
 // copies to damage.
-#include "almanac/cycle_tables.h"
 #include "bench/process_memory.h"
 #include "picture_files.h"
 #include "window_test_support.h"
 
-#include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <filesystem>
@@ -34,47 +33,23 @@ void writePicture(const QString &name, const QByteArray &bytes) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-QByteArray encoded(QSize size, const char *format) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
 } // namespace
 
 class TestPictures : public WindowTest {
     Q_OBJECT
 private slots:
-    void init() {
-        for (int b = 0; b < 12; ++b) {
-            const QString name =
-                QString::fromStdU16String(std::u16string(almanac::branch(b).pictureName.substr(1)));
-            writePicture(name, fileBytes(QUINDAL_SOURCE_PICTURES "/" + name));
-        }
-        for (const QString name : {"scene1.jpg", "scene2.jpg"}) {
+    void init() { // fresh copies of the shipped pictures
+        for (const QString &name : QDir(QUINDAL_SOURCE_PICTURES).entryList({"*.jpg"})) {
             writePicture(name, fileBytes(QUINDAL_SOURCE_PICTURES "/" + name));
         }
         open();
     }
 
-    void animalsAndScenes() {
-        for (int year = 2016; year < 2028; ++year) {
-            typeYear(0, QString::number(year));
-            QVERIFY(shows(image, expectedOutputs(0, year).picture));
-        }
+    // A scene that cannot be shown gives the placeholder of scenes.
+    void missingScene() {
+        std::filesystem::remove_all(besideProgram("scene1.jpg").toStdString());
         QTest::mouseClick(image, Qt::LeftButton);
-        QVERIFY(shows(image, "scene1.jpg"));
-        QTest::mouseDClick(image, Qt::LeftButton);
-        QVERIFY(shows(image, "scene2.jpg"));
-        QTest::mouseRelease(image, Qt::LeftButton); // ends the double click: no click
-        QTest::mouseClick(image, Qt::RightButton);
-        QVERIFY(shows(image, "scene2.jpg"));
-        QTest::keyClick(textNen, Qt::Key_Backspace); // the next year brings the animal back
-        QVERIFY(shows(image, "uma.jpg"));            // 202 is a 午 year
+        QCOMPARE(image->picture(), placeholderPicture(u"景", image->picture().size()));
     }
 
     // 1980 and 1992 are both 申: the file is read again for the second, and
@@ -94,28 +69,31 @@ private slots:
             "made"); // made at run time: fifo, a link's target, directory, missing
         QTest::addColumn<QByteArray>("bytes"); // or these bytes
         QTest::addColumn<bool>("whole");
-        const auto kept = [](const char *name, bool whole) {
+        // Odd files kept in tests/pictures, shown whole or refused.
+        for (const auto &[name, whole] : std::initializer_list<std::pair<const char *, bool>>{
+                 {"progressive.jpg", true},
+                 {"greyscale.jpg", true},
+                 {"cmyk.jpg", true},
+                 {"trailer.jpg", true},
+                 {"exif-rotated.jpg", true},
+                 {"thumbnail-then-truncated.jpg", false},
+                 {"many-scans.jpg", false},
+                 {"repeated-scans.jpg", false},
+                 {"bomb-progressive-10000.jpg", false},
+                 {"bomb-baseline-10000.jpg", false},
+                 {"bomb-baseline-65500.jpg", false},
+                 {"bomb-cmyk-10000.jpg", false},
+                 {"png-named-jpg.jpg", false},
+                 {"15x15.jpg", false}}) {
             QTest::newRow(name) << QString() << fileBytes(QUINDAL_TEST_PICTURES "/" + QString(name))
                                 << whole;
-        };
-        for (const char *name :
-             {"progressive.jpg", "greyscale.jpg", "cmyk.jpg", "trailer.jpg", "exif-rotated.jpg"}) {
-            kept(name, true);
         }
-        for (const char *name :
-             {"thumbnail-then-truncated.jpg", "many-scans.jpg", "repeated-scans.jpg",
-              "bomb-progressive-10000.jpg", "bomb-baseline-10000.jpg", "bomb-baseline-65500.jpg",
-              "bomb-cmyk-10000.jpg"}) {
-            kept(name, false);
-        }
-        const QByteArray uma = fileBytes(QUINDAL_SOURCE_PICTURES "/uma.jpg");
         for (const char *made : {"fifo", "/dev/zero", "/dev/urandom", "directory", "missing"}) {
             QTest::newRow(made) << made << QByteArray() << false;
         }
+        const QByteArray uma = fileBytes(QUINDAL_SOURCE_PICTURES "/uma.jpg");
         QTest::newRow("empty") << QString() << QByteArray("") << false;
         QTest::newRow("truncated") << QString() << uma.left(uma.size() / 2) << false;
-        QTest::newRow("PNG under a .jpg name") << QString() << encoded({64, 64}, "PNG") << false;
-        QTest::newRow("15 x 15") << QString() << encoded({15, 15}, "JPEG") << false;
         QTest::newRow("too large a file")
             << QString() << uma + QByteArray(largestPictureFileBytes, '\0') << false;
     }
@@ -141,7 +119,7 @@ private slots:
         typeYear(0, "1990"); // 午
         QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY2(processMemory("VmHWM") - peakBefore < (100 << 20), "memory peaked 100 MiB higher");
-        QCOMPARE(signs(), signs(expectedOutputs(0, 1990)));
+        QCOMPARE(signs(), expectedOutputs(0, 1990).signs());
         QCOMPARE(age->text(), QString::number(thisYear() - 1990));
         if (whole) {
             const QImage file =
@@ -152,17 +130,6 @@ private slots:
             QCOMPARE(image->picture(), placeholderPicture(u"午", image->picture().size()));
         }
         std::filesystem::remove_all(path);
-    }
-
-    void unusableScene() {
-        std::filesystem::remove_all(besideProgram("scene1.jpg").toStdString());
-        writePicture("scene2.jpg", "GIF89a");
-        typeYear(0, "1980");
-        QTest::mouseClick(image, Qt::LeftButton);
-        QCOMPARE(image->picture(), placeholderPicture(u"景", image->picture().size()));
-        typeYear(0, "1980");
-        QTest::mouseDClick(image, Qt::LeftButton);
-        QCOMPARE(image->picture(), placeholderPicture(u"景", image->picture().size()));
     }
 };
 

@@ -1,0 +1,305 @@
+// The window as it opens, and at work: the recalculation, the age modes and
+// the keyboard, as rows of steps a person takes and what the window then shows.
+#include "form_description.h"
+#include "window_test_support.h"
+
+#include <QClipboard>
+#include <QFontInfo>
+#include <QGroupBox>
+
+using namespace testing;
+
+class TestWindow : public WindowTest {
+    Q_OBJECT
+
+    QLineEdit *box(const QString &name) const {
+        return control<QLineEdit>(*form, qPrintable(name));
+    }
+
+    // One step. Keys (with Shift+ or Ctrl+) go to the focus; era:N chooses an
+    // entry; click:NAME[@x], activate:NAME (as an accessibility action) and
+    // drag:NAME (pressed on it, released away) act on a control; paste: and
+    // ime: put text into the focus; caret:N places its caret; away leaves the
+    // window and comes back; anything else is typed into the focus.
+    void take(const QString &step) {
+        // clang-format off
+        static const QHash<QString, Qt::Key> keys{
+            {"Return", Qt::Key_Return}, {"Enter", Qt::Key_Enter}, {"Delete", Qt::Key_Delete},
+            {"Down", Qt::Key_Down}, {"Up", Qt::Key_Up}, {"Left", Qt::Key_Left},
+            {"Right", Qt::Key_Right}, {"Tab", Qt::Key_Tab}, {"Backtab", Qt::Key_Backtab},
+            {"End", Qt::Key_End}, {"Backspace", Qt::Key_Backspace}};
+        // clang-format on
+        QWidget *focus = QApplication::focusWidget();
+        const QString what = step.section(':', 0, 0), arg = step.section(':', 1);
+        const QString key = step.section('+', -1);
+        if (keys.contains(key)) {
+            const Qt::KeyboardModifiers mods = (step.startsWith("Shift+")  ? Qt::ShiftModifier
+                                                : step.startsWith("Ctrl+") ? Qt::ControlModifier
+                                                                           : Qt::NoModifier);
+            QTest::keyClick(focus, keys[key], mods);
+        } else if (what == "era") {
+            list->setCurrentIndex(arg.toInt());
+        } else if (what == "click") {
+            QWidget *target = control(*form, qPrintable(arg.section('@', 0, 0)));
+            const int x = arg.contains('@') ? arg.section('@', 1).toInt() : target->width() / 2;
+            QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(x, target->height() / 2));
+        } else if (what == "activate") {
+            control<QRadioButton>(*form, qPrintable(arg))->click();
+        } else if (what == "drag") {
+            QTest::mousePress(control(*form, qPrintable(arg)), Qt::LeftButton);
+            QTest::mouseRelease(control(*form, qPrintable(arg)), Qt::LeftButton, {}, {-50, -50});
+        } else if (what == "paste") {
+            QApplication::clipboard()->setText(arg);
+            QTest::keyClick(focus, Qt::Key_V, Qt::ControlModifier);
+        } else if (what == "ime") {
+            commitText(focus, arg);
+        } else if (what == "caret") {
+            static_cast<QLineEdit *>(focus)->setCursorPosition(arg.toInt());
+        } else if (step == "away") {
+            QWidget other;
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+            form->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        } else {
+            QTest::keyClicks(focus, step);
+        }
+    }
+
+    // One check, NAME=VALUE: shows=L:N (the era texts, signs and picture of N
+    // typed in entry L), age= (red when negative, "this-year:Y" for this year
+    // minus Y, always drawn whole), focus=, mode=designated|this-year, era=,
+    // nen=, seireki=, shiteiNen=, and BOX.text=, BOX.selected=, BOX.caret=.
+    void verify(const QString &check) {
+        const QString what = check.section('=', 0, 0);
+        QString value = check.section('=', 1);
+        const FormState &state = form->formState();
+        if (what == "shows") {
+            const Outputs o =
+                expectedOutputs(value.section(':', 0, 0).toInt(), value.section(':', 1).toInt());
+            QCOMPARE(signs(), o.signs());
+            QVERIFY2(shows(image, o.picture), qPrintable(o.picture));
+        } else if (what == "age") {
+            if (value.startsWith("this-year:")) {
+                value = QString::number(thisYear() - value.mid(10).toInt());
+            }
+            QCOMPARE(age->text(), value);
+            QCOMPARE(ageIsRed(), value.startsWith('-'));
+            QVERIFY(QFontMetrics(age->font()).horizontalAdvance(value) <=
+                    age->contentsRect().width());
+        } else if (what == "focus") {
+            QCOMPARE(QApplication::focusWidget()->objectName(), value);
+        } else if (what == "mode") { // the selected option, the box's state, its colour as seen
+            const bool on = value == "designated";
+            QCOMPARE(option2->isChecked(), on);
+            QCOMPARE(option1->isChecked(), !on);
+            QCOMPARE(textShitei->isEnabled(), on);
+            QCOMPARE(seenColour(textShitei, {6, 10}),
+                     on ? QColor(Qt::white) : QColor(0xC0, 0xC0, 0xC0));
+        } else if (what == "era") {
+            QCOMPARE(list->currentIndex(), value.toInt());
+        } else if (what == "nen" || what == "seireki" || what == "shiteiNen") {
+            const QHash<QString, int> fields{
+                {"nen", state.nen}, {"seireki", state.seireki}, {"shiteiNen", state.shiteiNen}};
+            QCOMPARE(fields[what], value.toInt());
+        } else if (what.endsWith(".text")) {
+            QCOMPARE(box(what.section('.', 0, 0))->text(), value);
+        } else if (what.endsWith(".selected")) {
+            QCOMPARE(box(what.section('.', 0, 0))->selectedText(), value);
+        } else if (what.endsWith(".caret")) {
+            QCOMPARE(box(what.section('.', 0, 0))->cursorPosition(), value.toInt());
+        } else {
+            QFAIL(qPrintable("no such check: " + check));
+        }
+    }
+
+private slots:
+    void init() { open(); }
+
+    // Every control as the window description has it: in its container, at
+    // its place in twips, in the IPA twin of its face, and on its background
+    // as seen (the platform's own where it has none).
+    void controlsAsDescribed() {
+        for (const ControlDescription &d : formControls) {
+            QWidget *w = control(*form, d.name);
+            QCOMPARE(w->parentWidget(), d.container ? control(*form, d.container) : form.get());
+            const auto px = [](int twips) { return qRound(twips / 15.0); };
+            QCOMPARE(w->geometry(), QRect(px(d.left), px(d.top), px(d.width), px(d.height)));
+            const QFontInfo font(w->font());
+            QCOMPARE(font.family(), d.face == Face::Gothic ? "IPAGothic" : "IPAPGothic");
+            QCOMPARE(font.pixelSize(), d.face == Face::Window ? 12 : d.fontPixels);
+            if (d.kind == ControlKind::DropDownList || d.kind == ControlKind::Image) {
+                continue; // drawn by the style, or a picture
+            }
+            // A point clear of borders and text; the frame's ground shows beside its caption.
+            const QPoint at = d.kind == ControlKind::Frame ? QPoint(w->width() - 4, 3)
+                              : w->height() < 20           ? QPoint(w->width() - 1, 0)
+                                                 : QPoint(w->width() - 4, w->height() - 4);
+            const std::uint32_t b = d.backColour;
+            QCOMPARE(seenColour(w, at), b == colour::standard
+                                            ? QApplication::palette().color(QPalette::Window)
+                                            : QColor(b & 0xFF, (b >> 8) & 0xFF, b >> 16));
+        }
+    }
+
+    void window() {
+        QCOMPARE(form->windowTitle(), "Quindal");
+        QCOMPARE(form->size(), QSize(416, 292));
+        QCOMPARE(form->minimumSize(), form->maximumSize());
+        QCOMPARE(seenColour(form.get(), {5, 5}), QColor(0xC0, 0xC0, 0xC0));
+        QVERIFY(QApplication::palette().color(QPalette::Window) != QColor(0xC0, 0xC0, 0xC0));
+        QCOMPARE(form->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+    }
+
+    void startState() {
+        const QStringList entries{"西暦", "平成", "昭和", "大正", "明治", " ㍼"};
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(list->itemText(i), entries[i]);
+        }
+        QCOMPARE(list->count(), 6);
+        QCOMPARE(list->currentIndex(), 2);
+        QVERIFY(!list->isEditable());
+        QVERIFY(textNen->hasFocus() && textNen->text().isEmpty());
+        QCOMPARE(textShitei->text(), "1990");
+        QVERIFY(!textShitei->isEnabled() && option1->isChecked() && !option2->isChecked());
+        QCOMPARE(signs() + age->text(), "||||");
+        QVERIFY(difference(image->picture(), QImage(":/quindal/start.jpg")) < 2);
+        QCOMPARE(control<QGroupBox>(*form, "Frame1")->title(), "何歳？");
+    }
+
+    void steps_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("checks");
+        const auto row = [](const char *name, const char *steps, const char *checks) {
+            QTest::newRow(name) << steps << checks;
+        };
+        // Each keystroke recomputes everything for the text so far.
+        row("昭和 5", "era:2 5", "shows=2:5 age=this-year:1930");
+        row("昭和 55", "era:2 55", "shows=2:55 age=this-year:1980");
+        row("西暦 1, 19, 198", "era:0 198", "shows=0:198");
+        row("西暦 1989", "era:0 1989", "shows=0:1989 age=this-year:1989");
+        row("平成 100", "era:1 100", "shows=1:100 age=this-year:2088");
+        row("明治 46", "era:4 46", "shows=4:46");
+        row("square 昭和 65", "era:5 65", "shows=5:65");
+        row("input method", "era:0 ime:１９９０１", "textNen.text=１９９０ shows=0:1990");
+        // At most four characters, and never half of one: a surrogate pair
+        // cut by the limit is dropped whole.
+        row("typed", "19901", "textNen.text=1990");
+        row("pasted", "paste:19901", "textNen.text=1990");
+        row("emoji pasted", "paste:199😀", "textNen.text=199");
+        row("emoji committed", "ime:199😀", "textNen.text=199");
+        row("designated typed", "click:Option2 19901", "textShitei.text=1990");
+        row("designated pasted", "click:Option2 paste:19901", "textShitei.text=1990");
+        row("designated emoji pasted", "click:Option2 paste:199😀", "textShitei.text=199");
+        row("designated emoji committed", "click:Option2 ime:199😀", "textShitei.text=199");
+        // Arriving whole, a text that is no year, or cannot be represented,
+        // empties the box; every output keeps the last year.
+        for (const char *refused :
+             {"2:a", "2:0", "0:-5", "0:0.5", "0:.", "0:1e5", "0:4E4", "0:9E99", "1:9E9", "3:-0"}) {
+            const QString era = QString(refused).section(':', 0, 0);
+            QTest::addRow("refused %s", refused)
+                << "era:0 1990 era:" + era + " Return paste:" + QString(refused).section(':', 1)
+                << "textNen.text= nen=0 seireki=0 shows=0:1990 age=this-year:1990";
+        }
+        row("typing after a refusal", "era:0 1990 Return paste:a 2000", "shows=0:2000");
+        // The age counts from the year shown, whatever was refused since;
+        // before the first year there is none.
+        row("Delete, Down", "era:0 1986 Delete Down", "age=this-year:1986 shows=0:1986");
+        row("Delete, designated", "era:0 1986 Delete Down Down", "age=4");
+        row("refused 0, Down", "era:0 1986 Return paste:0 Down", "age=this-year:1986");
+        row("refused 1e9, designated", "era:0 1986 Return paste:1e9 Down Down", "age=4");
+        row("refused, designated, back", "era:0 1986 Return paste:a Down Down Up",
+            "age=this-year:1986");
+        row("no year, this year", "Down", "age= mode=this-year");
+        row("no year, designated", "click:Option2",
+            "age= mode=designated focus=textShitei textShitei.selected=1990");
+        // The designated-year mode.
+        row("designated 2", "era:0 1990 click:Option2 2", "age=-1988");
+        row("designated 200", "era:0 1990 click:Option2 200", "age=-1790");
+        row("designated 2000", "era:0 1990 click:Option2 2000", "age=10 shiteiNen=2000");
+        row("stored designated year", "era:0 1990 click:Option2 2000 click:textNen 2010",
+            "age=-10");
+        row("designated emptied", "era:0 2010 click:Option2 Delete", "shiteiNen=0 age=-2010");
+        row("designated unreadable", "era:0 2010 click:Option2 1E1 0", "shiteiNen=10 age=-2000");
+        row("designated -2E9", "era:0 1990 Down Down -2E9", "age=-2000001990");
+        row("designated 1, back", "era:0 2100 click:Option2 1 click:Option1",
+            "mode=this-year age=this-year:2100 textShitei.text=1");
+        row("designated 1, again", "era:0 2100 click:Option2 1 click:Option1 click:Option2",
+            "mode=designated shiteiNen=1 age=this-year:2100");
+        row("designated empty, again",
+            "era:0 2100 click:Option2 Delete click:Option1 click:Option2",
+            "mode=designated shiteiNen=0 age=this-year:2100");
+        // Every way into each mode.
+        row("Shift+Down", "era:0 1980 Shift+Down", "focus=Option1 mode=this-year");
+        row("Up above Option1", "era:0 1980 Down Up", "mode=this-year");
+        row("Down, Down", "era:0 1980 Down Down", "mode=designated focus=textShitei age=10");
+        row("Up from textShitei", "era:0 1980 Down Down Up",
+            "mode=this-year focus=Option1 age=this-year:1980");
+        row("Enter on Option1", "era:0 1980 Down Enter", "focus=textNen textNen.selected=1980");
+        row("Down from textNen", "era:0 1980 click:Option2 click:textNen Down", "mode=this-year");
+        row("Option1 activated", "era:0 1980 click:Option2 activate:Option1", "mode=this-year");
+        row("Option1 released away", "era:0 1980 click:Option2 drag:Option1", "mode=this-year");
+        // Delete empties the year box wherever the caret is.
+        row("Delete at the end", "era:0 1990 caret:4 Delete",
+            "textNen.text= seireki=0 shows=0:1990");
+        row("Delete at the start", "era:0 1990 caret:0 Delete", "textNen.text= seireki=0");
+        row("Shift+Delete", "era:0 1990 Shift+Delete", "textNen.text= seireki=0");
+        row("Ctrl+Delete", "era:0 1990 caret:2 Ctrl+Delete", "textNen.text= seireki=0");
+        // Keys with an action, and keys with only their standard handling.
+        row("Left", "era:0 1990 caret:2 Left", "focus=cboGengo textNen.caret=2 shows=0:1990");
+        row("Enter", "era:0 1990 caret:2 Return", "focus=textNen textNen.selected=1990");
+        row("Right", "era:0 1990 caret:2 Right", "focus=textNen textNen.caret=3");
+        row("Up", "era:0 1990 caret:2 Up", "focus=textNen textNen.caret=2 mode=this-year");
+        row("Enter in textShitei", "click:Option2 caret:2 Enter", "textShitei.selected=1990");
+        row("Down in textShitei", "click:Option2 caret:2 Down",
+            "focus=textShitei textShitei.caret=2");
+        row("Left in textShitei", "click:Option2 caret:2 Left",
+            "focus=textShitei textShitei.caret=1");
+        // Once the year box has had the focus, Tab and Shift+Tab only
+        // alternate between it and the list, from wherever they are pressed.
+        row("Tab from textNen", "Tab Tab Tab", "focus=cboGengo");
+        row("Shift+Tab from textNen", "Shift+Backtab Shift+Backtab Shift+Backtab",
+            "focus=cboGengo");
+        row("Tab from Option1", "Down Tab Tab Tab", "focus=cboGengo");
+        row("Shift+Tab from Option1", "Down Shift+Backtab Shift+Backtab Shift+Backtab",
+            "focus=textNen");
+        row("Tab from textShitei", "click:Option2 Tab Tab Tab", "focus=cboGengo");
+        row("Shift+Tab from textShitei", "click:Option2 Shift+Backtab Shift+Backtab Shift+Backtab",
+            "focus=textNen");
+        // The list changes entry on Up and recomputes nothing until the year changes.
+        row("list, Enter", "era:2 55 Left Up Return",
+            "era=1 focus=textNen textNen.selected=55 shows=2:55");
+        row("list, retyped", "era:2 55 Left Up Return End Backspace 5", "shows=1:55");
+        // Entering a box selects its text; coming back to the window does not.
+        row("back to the window", "era:0 1990 caret:2 away",
+            "focus=textNen textNen.selected= textNen.caret=2");
+        row("clicked into textShitei", "click:Option2 2000 click:textNen 1990 click:textShitei@10",
+            "textShitei.selected=2000");
+        row("clicked inside textShitei",
+            "click:Option2 click:textNen click:textShitei@10 click:textShitei@10",
+            "textShitei.selected=");
+        row("clicked at the start", "era:0 1990 click:textNen@5", "textNen.selected=1990");
+        row("clicked at the end", "era:0 1990 click:textNen@60", "textNen.selected=1990");
+        row("clicked, typed over", "era:0 1990 click:textNen@30 2", "seireki=2");
+    }
+    void steps() {
+        QFETCH(QString, steps);
+        QFETCH(QString, checks);
+        QObject watching; // neither box ever holds half a character, not even for a moment
+        for (QLineEdit *box : {textNen, textShitei}) {
+            connect(box, &QLineEdit::textChanged, &watching, [](const QString &text) {
+                QVERIFY(text.isEmpty() || !text.back().isHighSurrogate());
+            });
+        }
+        for (const QString &step : steps.split(' ')) {
+            take(step);
+        }
+        for (const QString &check : checks.split(' ')) {
+            verify(check);
+        }
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
