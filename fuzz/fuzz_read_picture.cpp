@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <cstdint>
 #include <cstdlib>
+#include <sys/mman.h>
+#include <unistd.h>
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     // Qt reads EXIF orientation through its image plugins, found through the
@@ -18,11 +20,18 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    // The same bytes as a file read while decoding, as a large picture is.
+    const int file = ::memfd_create("picture", MFD_CLOEXEC);
+    if (file < 0 || ::write(file, data, size) != static_cast<ssize_t>(size)) {
+        std::abort();
+    }
     for (const QSize box : {QSize(160, 160), QSize(320, 320)}) {
-        const QImage picture = decodeJpeg(bytes, box);
-        if (!picture.isNull() && picture.size() != box) {
-            std::abort(); // a picture is always made at the size asked for
+        for (const QImage &picture : {decodeJpeg(bytes, box), decodeJpeg(file, box)}) {
+            if (!picture.isNull() && picture.size() != box) {
+                std::abort(); // a picture is always made at the size asked for
+            }
         }
     }
+    ::close(file);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <QTransform>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
+#include <unistd.h>
 #include <vector>
 
 #include <jerror.h>
@@ -20,14 +21,15 @@ namespace {
 // and after the jump; the methods that call libjpeg hold only plain locals.
 class JpegDecode {
 public:
-    explicit JpegDecode(const QByteArray &bytes) : bytes(bytes) {
-        info.client_data = this; // kept by jpeg_create_decompress
-        info.err = jpeg_std_error(&errors);
-        errors.error_exit = escape;
-        errors.emit_message = warnOrTrace;
-        progress.progress_monitor = checkProgress;
+    // The data: bytes in memory, or a stream read as the decoder goes.
+    explicit JpegDecode(const QByteArray &bytes) : bytes(&bytes) { setUp(); }
+    explicit JpegDecode(std::FILE *stream) : stream(stream) { setUp(); }
+    ~JpegDecode() {
+        jpeg_destroy_decompress(&info);
+        if (stream) {
+            std::fclose(stream);
+        }
     }
-    ~JpegDecode() { jpeg_destroy_decompress(&info); }
     JpegDecode(const JpegDecode &) = delete;
     JpegDecode &operator=(const JpegDecode &) = delete;
 
@@ -43,6 +45,13 @@ public:
     QImage decoded;
 
 private:
+    void setUp() {
+        info.client_data = this; // kept by jpeg_create_decompress
+        info.err = jpeg_std_error(&errors);
+        errors.error_exit = escape;
+        errors.emit_message = warnOrTrace;
+        progress.progress_monitor = checkProgress;
+    }
     [[noreturn]] static void escape(j_common_ptr common);
     static void warnOrTrace(j_common_ptr common, int level);
     static void checkProgress(j_common_ptr common);
@@ -53,7 +62,8 @@ private:
     bool withinMemory() const;
     void readRows();
 
-    const QByteArray &bytes;
+    const QByteArray *bytes = nullptr;
+    std::FILE *stream = nullptr;
     jpeg_decompress_struct info{};
     jpeg_error_mgr errors{};
     jpeg_progress_mgr progress{};
@@ -101,8 +111,12 @@ bool JpegDecode::readHeader() {
     info.progress = &progress;
     info.mem->max_memory_to_use = jpeg_limits::memoryBytes;
     jpeg_save_markers(&info, JPEG_APP0 + 1, 6); // enough to recognise "Exif\0\0"
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(bytes.constData()),
-                 static_cast<unsigned long>(bytes.size()));
+    if (stream) {
+        jpeg_stdio_src(&info, stream);
+    } else {
+        jpeg_mem_src(&info, reinterpret_cast<const unsigned char *>(bytes->constData()),
+                     static_cast<unsigned long>(bytes->size()));
+    }
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
         return false;
     }
@@ -212,13 +226,15 @@ QImage oriented(QImage image, QImageIOHandler::Transformations t) {
 
 } // namespace
 
-QImage decodeJpeg(const QByteArray &bytes, QSize deviceSize) {
-    JpegDecode decode(bytes);
+namespace {
+// The decode after the header: at the size that covers the box, turned as
+// the EXIF block (in `head`, the file's first bytes) says.
+QImage decodeOriented(JpegDecode &decode, const QByteArray &head, QSize deviceSize) {
     if (!decode.readHeader()) {
         return {};
     }
     const auto orientation =
-        decode.hasExif() ? exifOrientation(bytes) : QImageIOHandler::TransformationNone;
+        decode.hasExif() ? exifOrientation(head) : QImageIOHandler::TransformationNone;
     const bool quarterTurn = orientation & QImageIOHandler::TransformationRotate90;
     const QSize stored = quarterTurn ? deviceSize.transposed() : deviceSize;
     if (!decode.decodeCovering(stored)) {
@@ -229,4 +245,27 @@ QImage decodeJpeg(const QByteArray &bytes, QSize deviceSize) {
         image = image.scaled(stored, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     return oriented(std::move(image), orientation);
+}
+} // namespace
+
+QImage decodeJpeg(const QByteArray &bytes, QSize deviceSize) {
+    JpegDecode decode(bytes);
+    return decodeOriented(decode, bytes, deviceSize);
+}
+
+QImage decodeJpeg(int fd, QSize deviceSize) {
+    // The EXIF block sits at the start of a file, within its first markers.
+    QByteArray head(qsizetype{256} << 10, Qt::Uninitialized);
+    head.truncate(std::max<qsizetype>(0, ::pread(fd, head.data(), size_t(head.size()), 0)));
+    const int own = ::dup(fd);
+    std::FILE *stream = own < 0 ? nullptr : ::fdopen(own, "rb");
+    if (!stream) {
+        if (own >= 0) {
+            ::close(own);
+        }
+        return {};
+    }
+    std::rewind(stream);
+    JpegDecode decode(stream);
+    return decodeOriented(decode, head, deviceSize);
 }

@@ -36,3 +36,7 @@ inline constexpr int smallestSide = 16;
 // Gives a null image, never part of one, for anything that is not a whole,
 // valid JPEG within the limits above.
 QImage decodeJpeg(const QByteArray &bytes, QSize deviceSize);
+
+// The same for an open file, read as the decoder goes rather than held whole
+// in memory.
+QImage decodeJpeg(int fd, QSize deviceSize);

@@ -14,54 +14,67 @@ namespace {
 // decoded each time rather than kept twice in memory.
 constexpr qsizetype largestRememberedBytes = qsizetype{1} << 20;
 
-class Descriptor {
+// A picture file opened for reading: usable only when it is a regular file
+// of at most the size limit. Opening does not block (O_NONBLOCK: a FIFO
+// would otherwise wait for a writer), and nothing else is ever read.
+class PictureFile {
 public:
-    explicit Descriptor(int fd) : fd(fd) {}
-    ~Descriptor() {
+    explicit PictureFile(const QString &path)
+        : fd(::open(QFile::encodeName(path).constData(),
+                    O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)) {
+        struct stat status {};
+        if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+            status.st_size <= largestPictureFileBytes) {
+            size = status.st_size;
+        }
+    }
+    ~PictureFile() {
         if (fd >= 0) {
             ::close(fd);
         }
     }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    const int fd;
-};
-} // namespace
+    PictureFile(const PictureFile &) = delete;
+    PictureFile &operator=(const PictureFile &) = delete;
 
-std::optional<QByteArray> readPictureFile(const QString &path) {
-    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer.
-    const Descriptor file(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    struct stat status {};
-    if (file.fd < 0 || ::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode) ||
-        status.st_size > largestPictureFileBytes) {
-        return std::nullopt;
-    }
-    // The file may grow after fstat: read one byte past the limit to tell.
-    QByteArray bytes(qsizetype(status.st_size) + 1, Qt::Uninitialized);
-    qsizetype filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) {
-            if (filled > largestPictureFileBytes) {
-                return std::nullopt;
+    bool usable() const { return size >= 0; }
+
+    // Its bytes; no value when it cannot be read or has grown past the limit.
+    std::optional<QByteArray> readAll() const {
+        // The file may grow after fstat: read one byte past the limit to tell.
+        QByteArray bytes(qsizetype(size) + 1, Qt::Uninitialized);
+        qsizetype filled = 0;
+        for (;;) {
+            if (filled == bytes.size()) {
+                if (filled > largestPictureFileBytes) {
+                    return std::nullopt;
+                }
+                bytes.resize(std::min(2 * filled, largestPictureFileBytes + 1));
             }
-            bytes.resize(std::min(2 * filled, largestPictureFileBytes + 1));
+            const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                bytes.truncate(filled);
+                return got == 0 ? std::optional(bytes) : std::nullopt;
+            }
+            filled += got;
         }
-        const ssize_t got = ::read(file.fd, bytes.data() + filled, size_t(bytes.size() - filled));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return std::nullopt;
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += got;
     }
-    bytes.truncate(filled);
-    return bytes;
+
+    const int fd;
+    qint64 size = -1;
+};
+
+// The decoded picture, or the placeholder when there is none, at `ratio`.
+QImage shownPicture(QImage decoded, QStringView glyph, QSize pixels, qreal ratio) {
+    if (decoded.isNull()) {
+        decoded = placeholderPicture(glyph, pixels);
+    }
+    decoded.setDevicePixelRatio(ratio);
+    return decoded;
 }
+} // namespace
 
 QSize deviceSize(QSize size, qreal ratio) {
     return (QSizeF(size) * ratio).toSize();
@@ -70,18 +83,20 @@ QSize deviceSize(QSize size, qreal ratio) {
 QImage PictureFiles::picture(QStringView storedName, QStringView glyph, QSize size, qreal ratio) {
     // The stored names carry a leading backslash as the folder separator.
     const QString name = storedName.mid(storedName.startsWith(u'\\') ? 1 : 0).toString();
-    const QByteArray bytes = readPictureFile(folder + u'/' + name).value_or(QByteArray());
+    const QSize pixels = deviceSize(size, ratio);
+    const PictureFile file(folder + u'/' + name);
+    if (file.usable() && file.size > largestRememberedBytes) {
+        // Too large to remember, and decoded as it is read, never held whole.
+        remembered.remove(name);
+        return shownPicture(decodeJpeg(file.fd, pixels), glyph, pixels, ratio);
+    }
+    const QByteArray bytes = file.usable() ? file.readAll().value_or(QByteArray()) : QByteArray();
     Remembered &entry = remembered[name];
     if (!entry.shown.isNull() && entry.shown.devicePixelRatio() == ratio &&
         entry.shown.deviceIndependentSize() == QSizeF(size) && entry.bytes == bytes) {
         return entry.shown;
     }
-    const QSize pixels = deviceSize(size, ratio);
-    QImage shown = decodeJpeg(bytes, pixels);
-    if (shown.isNull()) {
-        shown = placeholderPicture(glyph, pixels);
-    }
-    shown.setDevicePixelRatio(ratio);
+    QImage shown = shownPicture(decodeJpeg(bytes, pixels), glyph, pixels, ratio);
     if (bytes.size() <= largestRememberedBytes) {
         entry = {bytes, shown};
     } else {

@@ -11,15 +11,12 @@
 // Files larger than this are not read, whatever size they report.
 inline constexpr qint64 largestPictureFileBytes = qint64{32} << 20;
 
-// The bytes of a regular file, at most largestPictureFileBytes of them. No
-// value for anything else: a missing or unreadable file, a directory, a FIFO
-// or a device (none of which is ever read), or a file that is larger. Opening
-// never blocks.
-std::optional<QByteArray> readPictureFile(const QString &path);
-
 // The picture files in the program's folder, read from disk each time they
-// are shown. A small file whose bytes are the same as last time is not
-// decoded again: its picture, or its refusal, is remembered, one per name.
+// are shown. Only a regular file of at most largestPictureFileBytes is read;
+// a missing or unreadable file, a directory, a FIFO or a device shows as no
+// picture, and opening never blocks. A small file whose bytes are the same
+// as last time is not decoded again: its picture, or its refusal, is
+// remembered, one per name. A larger one is decoded as it is read.
 class PictureFiles {
 public:
     explicit PictureFiles(QString folder) : folder(std::move(folder)) {}
