@@ -9,9 +9,12 @@ void OutputLabel::setResult(const QString &result) {
     }
     // The largest whole pixel size up to the designed one at which the
     // result fits; an age of eleven characters ("-2000001990") is the widest.
+    // A result that fits even in the font's widest glyphs is not measured.
     QFont fitting = *designedFont;
     const int room = contentsRect().width();
-    const int wide = QFontMetrics(fitting).horizontalAdvance(result);
+    const QFontMetrics designed(fitting);
+    const int wide =
+        result.size() * designed.maxWidth() <= room ? 0 : designed.horizontalAdvance(result);
     if (wide > room) {
         int pixels = std::max(6, designedFont->pixelSize() * room / wide);
         fitting.setPixelSize(pixels);
