@@ -208,19 +208,14 @@ void Form1::textNen_Change() {
 std::optional<almanac::EraYears> Form1::readTypedYear() {
     // A number that cannot be represented is no year either.
     state.nen = almanac::readNumber(textOf(textNen->text())).value_or(0);
-    // Emptying the box runs this recalculation once more, nested, on the
-    // empty text; it stores nen and seireki 0 before this run goes on.
     if (state.nen <= 0) {
-        textNen->setText(QString());
+        return std::nullopt;
     }
     // The list says how the number is counted; with no entry chosen,
     // seireki keeps what it held.
     const int listIndex = cboGengo->currentIndex();
     if (listIndex >= 0) {
         state.seireki = almanac::westernYear(listIndex, state.nen).value_or(0);
-    }
-    if (textNen->text().isEmpty()) {
-        state.seireki = 0;
     }
     // A year past 34634 has era years beyond 16 bits: it cannot be named.
     return state.seireki > 0 ? almanac::eraYears(state.seireki) : std::nullopt;
@@ -231,7 +226,18 @@ std::optional<almanac::EraYears> Form1::readTypedYear() {
 void Form1::refuseTypedYear() {
     state.nen = 0;
     state.seireki = 0;
-    textNen->setText(QString());
+    emptyYearBox();
+}
+
+// Emptying the box runs the recalculation once more, nested, on the empty
+// text. Setting a text also ends an input method's composition (ibus commits
+// it, fcitx5 drops it), so a box that is already empty is left alone, and so
+// is one being composed in: the composition's commit changes the text and
+// recalculates again.
+void Form1::emptyYearBox() {
+    if (!textNen->text().isEmpty() && !textNen->isComposing()) {
+        textNen->setText(QString());
+    }
 }
 
 // A year typed in an era and still within it is answered as a Western year;
@@ -284,7 +290,7 @@ void Form1::textNen_KeyDown(Qt::Key key) {
         textNen->selectAll();
     }
     if (key == Qt::Key_Delete) {
-        textNen->setText(QString());
+        emptyYearBox();
     }
     if (key == Qt::Key_Down) {
         // Taking the focus selects Option1 (see eventFilter); should the focus

@@ -50,6 +50,7 @@ private:
     // The steps of the recalculation.
     std::optional<almanac::EraYears> readTypedYear();
     void refuseTypedYear();
+    void emptyYearBox();
     void showYearName(const almanac::EraYears &years);
     void showSigns();
     void showAge();

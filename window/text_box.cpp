@@ -1,6 +1,7 @@
 #include "text_box.h"
 
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QValidator>
 #include <utility>
 
@@ -38,6 +39,13 @@ void TextBox::mouseDoubleClickEvent(QMouseEvent *event) {
 void TextBox::focusInEvent(QFocusEvent *event) {
     enteringByMouse = event->reason() == Qt::MouseFocusReason;
     QLineEdit::focusInEvent(event);
+}
+
+// Known before the line edit handles the event, since the change it reports
+// (a selection replaced by the composition) comes from inside that handling.
+void TextBox::inputMethodEvent(QInputMethodEvent *event) {
+    composing = !event->preeditString().isEmpty();
+    QLineEdit::inputMethodEvent(event);
 }
 
 void TextBox::mouseReleaseEvent(QMouseEvent *event) {

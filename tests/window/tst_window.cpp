@@ -19,7 +19,8 @@ class TestWindow : public WindowTest {
     // One step. Keys (with Shift+ or Ctrl+) go to the focus; era:N chooses an
     // entry; click:NAME[@x], activate:NAME (as an accessibility action) and
     // drag:NAME (pressed on it, released away) act on a control; paste: and
-    // ime: put text into the focus; caret:N places its caret; away leaves the
+    // ime: put text into the focus, compose: shows an input method's text
+    // still being composed there; caret:N places its caret; away leaves the
     // window and comes back; anything else is typed into the focus.
     void take(const QString &step) {
         // clang-format off
@@ -53,6 +54,9 @@ class TestWindow : public WindowTest {
             QTest::keyClick(focus, Qt::Key_V, Qt::ControlModifier);
         } else if (what == "ime") {
             commitText(focus, arg);
+        } else if (what == "compose") {
+            QInputMethodEvent event(arg, {});
+            QCoreApplication::sendEvent(focus, &event);
         } else if (what == "caret") {
             static_cast<QLineEdit *>(focus)->setCursorPosition(arg.toInt());
         } else if (step == "away") {
@@ -70,7 +74,9 @@ class TestWindow : public WindowTest {
     // One check, NAME=VALUE: shows=L:N (the era texts, signs and picture of N
     // typed in entry L), age= (red when negative, "this-year:Y" for this year
     // minus Y, always drawn whole), focus=, mode=designated|this-year, era=,
-    // nen=, seireki=, shiteiNen=, and BOX.text=, BOX.selected=, BOX.caret=.
+    // nen=, seireki=, shiteiNen=, and BOX.text=, BOX.selected=, BOX.caret=,
+    // BOX.undoable=1|0 (whether Ctrl+Z can undo: setting a text clears that,
+    // as it ends an input method's composition).
     void verify(const QString &check) {
         const QString what = check.section('=', 0, 0);
         QString value = check.section('=', 1);
@@ -107,6 +113,8 @@ class TestWindow : public WindowTest {
             QCOMPARE(box(what.section('.', 0, 0))->text(), value);
         } else if (what.endsWith(".selected")) {
             QCOMPARE(box(what.section('.', 0, 0))->selectedText(), value);
+        } else if (what.endsWith(".undoable")) {
+            QCOMPARE(box(what.section('.', 0, 0))->isUndoAvailable(), value == "1");
         } else if (what.endsWith(".caret")) {
             QCOMPARE(box(what.section('.', 0, 0))->cursorPosition(), value.toInt());
         } else {
@@ -188,6 +196,20 @@ private slots:
         row("typed", "19901", "textNen.text=1990");
         row("pasted", "paste:19901", "textNen.text=1990");
         row("emoji pasted", "paste:199😀", "textNen.text=199");
+        // A composition over a selected year replaces it, and goes on undisturbed:
+        // the box emptied by it is not emptied again, nor one holding no year
+        // while the composition lasts. Its commit recalculates.
+        row("composing over the year",
+            "era:0 1984 Return Left Down Down Return compose:５ compose:５９",
+            "textNen.text= textNen.undoable=1 shows=0:1984");
+        row("composed over the year", "era:0 1984 Return Left Down Down Return compose:５ ime:５９",
+            "textNen.text=５９ textNen.undoable=1 shows=2:59");
+        row("composing after no year", "era:0 1000 caret:0 Shift+Right compose:０",
+            "textNen.text=000 textNen.undoable=1 shows=0:1000");
+        row("composed into no year", "era:0 1000 caret:0 Shift+Right compose:０ ime:０",
+            "textNen.text= shows=0:1000");
+        row("composing a designated year", "era:0 1984 click:Option2 compose:２",
+            "textShitei.undoable=1 age=-1984");
         row("emoji committed", "ime:199😀", "textNen.text=199");
         row("designated typed", "click:Option2 19901", "textShitei.text=1990");
         row("designated pasted", "click:Option2 paste:19901", "textShitei.text=1990");
