@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPalette>
+#include <QToolTip>
 #include <algorithm>
 #include <map>
 #include <vector>
@@ -33,7 +34,43 @@ QFont descriptionFont(Face face, int pixels) {
     return font;
 }
 
-void installFonts() {
+// The light colours the window was drawn with ("default colours"), for every
+// role in every group. A desktop's dark theme would otherwise give white text
+// on the window's fixed white and light-grey grounds. Every role is set
+// explicitly, so that a control given this palette keeps it rather than
+// inheriting its parent's colours.
+QPalette windowPalette() {
+    const QColor black(Qt::black), white(Qt::white), face(0xEF, 0xEF, 0xEF);
+    QPalette palette(black, face, white, QColor(0x9F, 0x9F, 0x9F), QColor(0xB8, 0xB8, 0xB8), black,
+                     white, white, face);
+    palette.setColor(QPalette::Midlight, QColor(0xCA, 0xCA, 0xCA));
+    palette.setColor(QPalette::Shadow, QColor(0x76, 0x76, 0x76));
+    palette.setColor(QPalette::AlternateBase, QColor(0xF7, 0xF7, 0xF7));
+    palette.setColor(QPalette::Highlight, QColor(0x30, 0x8C, 0xC6));
+    palette.setColor(QPalette::HighlightedText, white);
+    palette.setColor(QPalette::Link, QColor(0x00, 0x00, 0xFF));
+    palette.setColor(QPalette::LinkVisited, QColor(0xFF, 0x00, 0xFF));
+    palette.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xDC));
+    palette.setColor(QPalette::ToolTipText, black);
+    palette.setColor(QPalette::PlaceholderText, QColor(0, 0, 0, 128));
+    // Disabled text shows greyed, yet readable on the window's grey.
+    const QColor greyed = colourFromBgr(colour::disabledText);
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, greyed);
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Base, face);
+    palette.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0x91, 0x91, 0x91));
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto g = QPalette::ColorGroup(group);
+            const auto r = QPalette::ColorRole(role);
+            palette.setBrush(g, r, palette.brush(g, r));
+        }
+    }
+    return palette;
+}
+
+void installLook() {
     // Debian's IPA fonts are designed with the same metrics as the Windows faces.
     QFont::insertSubstitutions(proportionalFace.toString(),
                                {QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
@@ -43,6 +80,11 @@ void installFonts() {
     // Qt also lays out a new control's text in it before the control's own
     // font applies, so a Latin face would be loaded for nothing.
     QApplication::setFont(descriptionFont(Face::Window, 0));
+    // One style everywhere, so that the fixed geometry holds whatever style
+    // the desktop asks for (Adwaita's list arrow would leave no room for an
+    // era's name), and readable tooltips on a dark desktop too.
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QToolTip::setPalette(windowPalette());
 }
 
 void setTabStop(QWidget *control, bool tabStop) {
@@ -54,20 +96,6 @@ void setTabStop(QWidget *control, bool tabStop) {
 }
 
 namespace {
-
-// A palette in which every role is set, so that the control shows the
-// platform's colours rather than inheriting the window's grey.
-QPalette standardPalette() {
-    QPalette palette = QApplication::palette();
-    for (int group = 0; group < QPalette::NColorGroups; ++group) {
-        for (int role = 0; role < QPalette::NColorRoles; ++role) {
-            const auto g = QPalette::ColorGroup(group);
-            const auto r = QPalette::ColorRole(role);
-            palette.setBrush(g, r, palette.brush(g, r));
-        }
-    }
-    return palette;
-}
 
 Qt::Alignment alignment(unsigned flags) {
     if (flags & flag::alignRight) {
@@ -157,17 +185,12 @@ BuiltControls buildControls(QWidget *form) {
         control->setObjectName(QLatin1String(d.name));
         control->setGeometry(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width),
                              twipsToPixels(d.height));
-        QPalette palette = standardPalette();
+        QPalette palette = windowPalette();
         if (d.backColour != colour::standard) {
             const QColor background = colourFromBgr(d.backColour);
             for (const auto role : {QPalette::Window, QPalette::Base}) {
                 palette.setColor(role, background); // every colour group, disabled included
             }
-        }
-        if (d.kind == ControlKind::TextBox) {
-            // Disabled text shows greyed, yet readable on the grey ground.
-            palette.setColor(QPalette::Disabled, QPalette::Text,
-                             colourFromBgr(colour::disabledText));
         }
         control->setPalette(palette);
         control->setAutoFillBackground(d.kind != ControlKind::TextBox &&

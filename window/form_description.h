@@ -8,6 +8,7 @@
 
 class QColor;
 class QFont;
+class QPalette;
 class QWidget;
 
 // The window as data: one row per control, in the order the window holds
@@ -26,7 +27,7 @@ inline constexpr std::uint32_t grey = 0xC0C0C0;      // the window; the designat
 inline constexpr std::uint32_t lightGrey = 0xE0E0E0; // the result boxes
 inline constexpr std::uint32_t white = 0xFFFFFF;     // a text box taking input
 inline constexpr std::uint32_t disabledText = 0x808080;
-inline constexpr std::uint32_t standard = 0xFFFFFFFF; // the platform's own
+inline constexpr std::uint32_t standard = 0xFFFFFFFF; // the window palette's own
 } // namespace colour
 
 namespace flag {
@@ -127,11 +128,14 @@ consteval std::size_t controlIndex(std::string_view name) {
 using BuiltControls = std::array<QWidget *, formControls.size()>;
 
 QColor colourFromBgr(std::uint32_t bgr);
+// The window's own light palette, which holds on a dark desktop too.
+QPalette windowPalette();
 QFont descriptionFont(Face face, int pixels);
 
-// Maps the two Japanese faces to their metric-compatible Linux twins and makes
-// the window's own font the application's. Once per process.
-void installFonts();
+// Maps the two Japanese faces to their metric-compatible Linux twins, makes
+// the window's own font the application's, and fixes the style and the
+// tooltips' colours. Once per process.
+void installLook();
 
 // Creates every control of `formControls` as a child of `form` (or of its
 // container), named by its control name, and sets the tab order.

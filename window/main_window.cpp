@@ -40,13 +40,13 @@ std::int16_t currentYear() {
 
 } // namespace
 
-// What a process that shows the window sets once: its resources and the
-// fonts its faces stand for. Form1 does it, so that any program that makes
+// What a process that shows the window sets once: its resources, the
+// fonts its faces stand for and its style. Form1 does it, so that any program that makes
 // one (tests and benchmarks too) gets it.
 static void prepareProcess() {
     static const bool prepared = [] {
         Q_INIT_RESOURCE(window); // the icon and start picture live in a static library
-        installFonts();
+        installLook();
         return true;
     }();
     Q_UNUSED(prepared);
@@ -60,7 +60,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent), pictures(QCoreApplication::appl
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(descriptionFont(Face::Window, 0));
-    QPalette background = palette();
+    QPalette background = windowPalette();
     background.setColor(QPalette::Window, colourFromBgr(formBackColour));
     setPalette(background);
     setAutoFillBackground(true);

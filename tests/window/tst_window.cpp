@@ -3,11 +3,61 @@
 #include "form_description.h"
 #include "window_test_support.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QToolTip>
+#include <cmath>
 
 using namespace testing;
+
+namespace {
+
+// WCAG's contrast ratio of two colours, 1 to 21.
+double contrast(const QColor &a, const QColor &b) {
+    const auto luminance = [](const QColor &c) {
+        const auto linear = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double x = luminance(a), y = luminance(b);
+    return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// How far a control's text stands out from its ground, as seen: the ground is
+// the most common colour of `area`, less its border, and the text is the
+// colour that contrasts most with it.
+double textContrast(QWidget *widget, QRect area = {}) {
+    const QImage seen = widget->grab(area.isNull() ? widget->rect() : area)
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB32);
+    QHash<QRgb, int> counts;
+    for (int y = 3; y < seen.height() - 3; ++y) {
+        for (int x = 3; x < seen.width() - 3; ++x) {
+            ++counts[seen.pixel(x, y)];
+        }
+    }
+    QRgb ground = counts.constBegin().key();
+    for (auto c = counts.constBegin(); c != counts.constEnd(); ++c) {
+        ground = c.value() > counts[ground] ? c.key() : ground;
+    }
+    double most = 1;
+    for (auto c = counts.constBegin(); c != counts.constEnd(); ++c) {
+        most = std::max(most, contrast(QColor(c.key()), QColor(ground)));
+    }
+    return most;
+}
+
+// A desktop's palette from its main colours: ground, text, and the ground of
+// input boxes.
+QPalette desktop(QColor window, QColor text, QColor base) {
+    return QPalette(text, window, window.lighter(130), window.darker(130), window.darker(115), text,
+                    Qt::white, base, window);
+}
+
+} // namespace
 
 class TestWindow : public WindowTest {
     Q_OBJECT
@@ -146,7 +196,7 @@ private slots:
                                                  : QPoint(w->width() - 4, w->height() - 4);
             const std::uint32_t b = d.backColour;
             QCOMPARE(seenColour(w, at), b == colour::standard
-                                            ? QApplication::palette().color(QPalette::Window)
+                                            ? windowPalette().color(QPalette::Window)
                                             : QColor(b & 0xFF, (b >> 8) & 0xFF, b >> 16));
         }
     }
@@ -158,6 +208,57 @@ private slots:
         QCOMPARE(seenColour(form.get(), {5, 5}), QColor(0xC0, 0xC0, 0xC0));
         QVERIFY(QApplication::palette().color(QPalette::Window) != QColor(0xC0, 0xC0, 0xC0));
         QCOMPARE(form->windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+    }
+
+    // The window keeps its own light colours on a dark desktop: every enabled
+    // text, the era list's pop-up and the tooltips stay readable, and the
+    // negative age keeps its designed red.
+    void readableOnAnyDesktop_data() {
+        QTest::addColumn<QPalette>("desktopPalette");
+        QTest::newRow("default") << QApplication::palette();
+        QTest::newRow("GNOME dark") << desktop(QColor(0x35, 0x35, 0x35), QColor(0xEE, 0xEE, 0xEC),
+                                               QColor(0x2D, 0x2D, 0x2D));
+        QTest::newRow("Breeze Dark") << desktop(QColor(0x20, 0x23, 0x26), QColor(0xFC, 0xFC, 0xFC),
+                                                QColor(0x14, 0x16, 0x18));
+        QTest::newRow("qt6ct darker")
+            << desktop(QColor(0x4F, 0x4F, 0x4F), Qt::white, QColor(0x3A, 0x3A, 0x3A));
+    }
+    void readableOnAnyDesktop() {
+        QFETCH(QPalette, desktopPalette);
+        const QPalette before = QApplication::palette();
+        form.reset();
+        QApplication::setPalette(desktopPalette);
+        open();
+        QApplication::setPalette(before); // the window has its colours by now
+        for (const QString &step : QString("era:0 1984 click:Option2 1000").split(' ')) {
+            take(step);
+        }
+        QVERIFY(ageIsRed());
+        for (const ControlDescription &d : formControls) {
+            QWidget *w = control(*form, d.name);
+            const double least = d.kind == ControlKind::Image ? 0 : w == age ? 3 : 4.5;
+            // The frame's caption, and an option's text beside its indicator.
+            const QRect area = d.kind == ControlKind::Frame ? QRect(0, 0, w->width(), 14)
+                               : d.kind == ControlKind::OptionButton
+                                   ? QRect(18, 0, w->width() - 18, w->height())
+                                   : QRect();
+            QVERIFY2(textContrast(w, area) >= least, d.name);
+        }
+        list->showPopup();
+        QTRY_VERIFY(list->view()->isVisible());
+        QVERIFY2(textContrast(list->view()->viewport()) >= 4.5, "era list pop-up");
+        list->hidePopup();
+        QToolTip::showText(QPoint(100, 100), "暦にのってるあれです");
+        const auto tip = [] {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            const auto found = std::find_if(windows.begin(), windows.end(), [](QWidget *w) {
+                return w->inherits("QTipLabel") && w->isVisible();
+            });
+            return found == windows.end() ? nullptr : *found;
+        };
+        QTRY_VERIFY(tip());
+        QVERIFY2(textContrast(tip()) >= 4.5, "tooltip");
+        QToolTip::hideText();
     }
 
     void startState() {
