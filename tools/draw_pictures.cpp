@@ -21,7 +21,29 @@
 
 namespace {
 
+// The pictures are drawn in a 320-unit square (the start picture in a
+// 160-unit one) and stored at 480 pixels, so that they stay sharp up to three
+// times the box's 160 logical pixels; the program decodes them to the box's
+// size in device pixels.
 constexpr int side = 320;
+constexpr int storedSide = 480;
+
+// A painter on a fresh stored-size picture, drawing in units of which
+// `units` span its side.
+struct Canvas {
+    explicit Canvas(int units)
+        : image(storedSide, storedSide, QImage::Format_RGB32), painter(&image) {
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                               QPainter::TextAntialiasing);
+        painter.scale(qreal(storedSide) / units, qreal(storedSide) / units);
+    }
+    QImage finished() {
+        painter.end();
+        return image;
+    }
+    QImage image;
+    QPainter painter;
+};
 
 struct Animal {
     const char16_t *emoji;
@@ -61,15 +83,13 @@ void save(const QImage &image, const QString &path, int quality = 88) {
 }
 
 QImage drawAnimal(const Animal &a, const almanac::Branch &branch) {
-    QImage image(side, side, QImage::Format_RGB32);
-    QPainter p(&image);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
-                     QPainter::TextAntialiasing);
+    Canvas canvas(side);
+    QPainter &p = canvas.painter;
     const QColor hue(a.hue);
     QRadialGradient ground(QPointF(side * 0.5, side * 0.42), side * 0.75);
     ground.setColorAt(0, hue.lighter(150));
     ground.setColorAt(1, hue);
-    p.fillRect(image.rect(), ground);
+    p.fillRect(QRect(0, 0, side, side), ground);
 
     // A pale medallion behind the animal, with a thin ring.
     p.setPen(QPen(QColor(255, 255, 255, 170), 4));
@@ -88,7 +108,7 @@ QImage drawAnimal(const Animal &a, const almanac::Branch &branch) {
     p.setPen(QColor(0xFF, 0xF6, 0xE8));
     p.setFont(kanjiFont(46));
     p.drawText(seal, Qt::AlignCenter, qstring(branch.kanji));
-    return image;
+    return canvas.finished();
 }
 
 void drawMountain(QPainter &p, const QColor &rock, const QColor &snow) {
@@ -118,14 +138,13 @@ void drawMountain(QPainter &p, const QColor &rock, const QColor &snow) {
 
 // Mount Fuji at sunrise over a lake.
 QImage drawScene1() {
-    QImage image(side, side, QImage::Format_RGB32);
-    QPainter p(&image);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    Canvas canvas(side);
+    QPainter &p = canvas.painter;
     QLinearGradient sky(0, 0, 0, 260);
     sky.setColorAt(0, QColor(0x6C, 0x9E, 0xD8));
     sky.setColorAt(0.7, QColor(0xF6, 0xC8, 0x9A));
     sky.setColorAt(1, QColor(0xFA, 0xE1, 0xB5));
-    p.fillRect(image.rect(), sky);
+    p.fillRect(QRect(0, 0, side, side), sky);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xFF, 0x8A, 0x3D));
     p.drawEllipse(QPointF(250, 92), 30, 30);
@@ -141,18 +160,17 @@ QImage drawScene1() {
     p.setPen(Qt::black);
     p.setFont(font(QStringLiteral("Noto Color Emoji"), 44));
     p.drawText(QRect(14, 196, 70, 70), Qt::AlignCenter, QStringLiteral("⛩"));
-    return image;
+    return canvas.finished();
 }
 
 // A spring night: the moon and cherry blossoms.
 QImage drawScene2() {
-    QImage image(side, side, QImage::Format_RGB32);
-    QPainter p(&image);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    Canvas canvas(side);
+    QPainter &p = canvas.painter;
     QLinearGradient sky(0, 0, 0, side);
     sky.setColorAt(0, QColor(0x14, 0x1E, 0x46));
     sky.setColorAt(1, QColor(0x4A, 0x3B, 0x78));
-    p.fillRect(image.rect(), sky);
+    p.fillRect(QRect(0, 0, side, side), sky);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 230, 50));
     p.drawEllipse(QPointF(226, 86), 62, 62);
@@ -180,19 +198,18 @@ QImage drawScene2() {
         p.drawText(QRect(blossoms[i] - QPoint(30, 30), QSize(60, 60)), Qt::AlignCenter,
                    QStringLiteral("🌸"));
     }
-    return image;
+    return canvas.finished();
 }
 
 // A desk seen from above: keyboard, papers, pen, glasses and a black coffee.
 QImage drawStartPicture() {
     const int s = 160;
-    QImage image(s, s, QImage::Format_RGB32);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
+    Canvas canvas(s);
+    QPainter &p = canvas.painter;
     QLinearGradient desk(0, 0, s, s);
     desk.setColorAt(0, QColor(0x9A, 0x6A, 0x43));
     desk.setColorAt(1, QColor(0x6E, 0x46, 0x2A));
-    p.fillRect(image.rect(), desk);
+    p.fillRect(QRect(0, 0, s, s), desk);
     p.setPen(QPen(QColor(0, 0, 0, 28), 1));
     for (int y = 6; y < s; y += 11) {
         p.drawLine(0, y, s, y + 4);
@@ -264,7 +281,7 @@ QImage drawStartPicture() {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xB8, 0xBC, 0xC4));
     p.drawEllipse(QPointF(100, 131), 4, 3);
-    return image;
+    return canvas.finished();
 }
 
 // 32 x 32, five colours of a 256-entry palette: a white page with its

@@ -84,6 +84,10 @@ void installLook() {
     // the desktop asks for (Adwaita's list arrow would leave no room for an
     // era's name), and readable tooltips on a dark desktop too.
     QApplication::setStyle(QStringLiteral("Fusion"));
+    // The style sizes its arrows, indicators and frames for 96 dpi, as the
+    // fonts (in pixels) are: at a larger font DPI without screen scaling the
+    // list's arrow would otherwise grow over the era's name.
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi);
     QToolTip::setPalette(windowPalette());
 }
 
