@@ -111,12 +111,15 @@ Qt::Alignment alignment(unsigned flags) {
     return Qt::AlignLeft;
 }
 
-// A control of type W with its font, given before any text so that the text
-// is laid out once, in that font. Set even for the window's own face: a
-// control in the frame would otherwise take the frame's font.
+// A control of type W with its font and place, given before any text so that
+// the text is laid out once, in that font and room. The font is set even for
+// the window's own face: a control in the frame would otherwise take the
+// frame's font.
 template <typename W> W *withFont(const ControlDescription &d, QWidget *parent) {
     auto *control = new W(parent);
     control->setFont(descriptionFont(d.face, d.fontPixels));
+    control->setGeometry(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width),
+                         twipsToPixels(d.height));
     return control;
 }
 
@@ -152,13 +155,13 @@ QWidget *createControl(const ControlDescription &d, QWidget *parent) {
         return option;
     }
     case ControlKind::Label: {
-        QLabel *label =
-            d.flags & flag::output ? withFont<OutputLabel>(d, parent) : withFont<QLabel>(d, parent);
-        label->setText(text);
+        // Captions too are drawn whole in whatever Japanese face stands in.
+        auto *label = withFont<OutputLabel>(d, parent);
         // Label text sits at the top of its box, as the layout was drawn for.
         label->setAlignment(alignment(d.flags) | Qt::AlignTop);
         label->setMargin(0);
         label->setIndent(0);
+        label->setResult(text);
         return label;
     }
     case ControlKind::Image: return withFont<PictureBox>(d, parent);
@@ -187,8 +190,6 @@ BuiltControls buildControls(QWidget *form) {
         QWidget *control = createControl(d, parent);
         built[row] = control;
         control->setObjectName(QLatin1String(d.name));
-        control->setGeometry(twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width),
-                             twipsToPixels(d.height));
         QPalette palette = windowPalette();
         if (d.backColour != colour::standard) {
             const QColor background = colourFromBgr(d.backColour);

@@ -1,5 +1,12 @@
 #include "output_label.h"
 
+#include <QPainter>
+
+// The result in the largest whole pixel size up to the designed one at which
+// its glyphs fit the label, in width and in height, and how far they must be
+// raised to fit. Japanese faces differ in their line height: the IPA faces'
+// glyphs fit where the window was drawn for them, while Noto Sans CJK's taller
+// line would put the lower half of 二黒土星 below the label.
 void OutputLabel::setResult(const QString &result) {
     if (result == text()) {
         return;
@@ -7,20 +14,35 @@ void OutputLabel::setResult(const QString &result) {
     if (!designedFont) {
         designedFont = font();
     }
-    // The largest whole pixel size up to the designed one at which the
-    // result fits; an age of eleven characters ("-2000001990") is the widest.
-    // A result that fits even in the font's widest glyphs is not measured.
+    const QRect room = contentsRect();
     QFont fitting = *designedFont;
-    const int room = contentsRect().width();
-    const QFontMetrics designed(fitting);
-    const int wide =
-        result.size() * designed.maxWidth() <= room ? 0 : designed.horizontalAdvance(result);
-    if (wide > room) {
-        int pixels = std::max(6, designedFont->pixelSize() * room / wide);
-        fitting.setPixelSize(pixels);
-        while (pixels > 6 && QFontMetrics(fitting).horizontalAdvance(result) > room) {
-            fitting.setPixelSize(--pixels);
+    int pixels = designedFont->pixelSize();
+    raise = 0;
+    for (;;) {
+        const QFontMetrics metrics(fitting);
+        // A result that fits even in the font's widest glyphs and tallest
+        // line needs no measuring; an age of eleven characters
+        // ("-2000001990") is the widest.
+        const bool wideEnough = result.size() * metrics.maxWidth() <= room.width() ||
+                                metrics.horizontalAdvance(result) <= room.width();
+        bool highEnough = metrics.height() <= room.height();
+        if (wideEnough && !highEnough) {
+            // Drawn from the top, the glyphs start at the ascent; raised,
+            // they must still start inside the label.
+            const QRect ink = metrics.tightBoundingRect(result);
+            raise = std::max(0, metrics.ascent() + ink.bottom() + 1 - room.height());
+            highEnough = metrics.ascent() + ink.top() - raise >= 0;
         }
+        if ((wideEnough && highEnough) || pixels <= 6) {
+            break;
+        }
+        // Start from a proportional guess when the width is what is lacking.
+        const int guess = wideEnough
+                              ? pixels - 1
+                              : std::min(pixels - 1, designedFont->pixelSize() * room.width() /
+                                                         metrics.horizontalAdvance(result));
+        pixels = std::max(6, guess);
+        fitting.setPixelSize(pixels);
     }
     if (fitting != font()) {
         setFont(fitting);
@@ -34,4 +56,16 @@ void OutputLabel::setTextColour(const QColor &colour) {
         changed.setColor(QPalette::WindowText, colour);
         setPalette(changed);
     }
+}
+
+// Drawn as a label draws it, raised when its face's line is taller than the
+// label.
+void OutputLabel::paintEvent(QPaintEvent *event) {
+    if (raise == 0) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(contentsRect().adjusted(0, -raise, 0, 0), int(alignment()), text());
 }

@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <optional>
 
-// A label that shows a result. A result too wide for the label at its font is
-// drawn smaller, so that it is always seen whole. Screen readers hear the
+// A label that shows its text whole: a result, or a static caption. A text too
+// wide or too tall for the label at its font is drawn smaller or raised. Screen readers hear the
 // result as the label's name, as for any label, and Qt announces each change.
 class OutputLabel : public QLabel {
     Q_OBJECT
@@ -14,6 +14,10 @@ public:
     void setResult(const QString &text);
     void setTextColour(const QColor &colour);
 
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     std::optional<QFont> designedFont; // the font the window gave it
+    int raise = 0;                     // pixels the glyphs are drawn above their line
 };

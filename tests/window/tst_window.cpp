@@ -261,6 +261,63 @@ private slots:
         QToolTip::hideText();
     }
 
+    // Every caption and result is seen whole, in the IPA faces or in another
+    // Japanese face standing in for them with a taller line.
+    void wholeInAnyFace_data() {
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<QString>("steps");
+        for (const char *face : {"IPAPGothic", "Noto Sans CJK JP"}) {
+            for (const char *steps :
+                 {"era:0 2019", "era:0 2025", "era:0 1990 click:Option2 -2E9"}) {
+                QTest::addRow("%s, %s", face, steps) << face << steps;
+            }
+        }
+    }
+    void wholeInAnyFace() {
+        QFETCH(QString, face);
+        QFETCH(QString, steps);
+        const QStringList designed = QFont::substitutes(proportionalFace.toString());
+        const auto standIn = [](const QStringList &faces) {
+            for (const QStringView named : {proportionalFace, fixedFace}) {
+                QFont::removeSubstitutions(named.toString());
+                QFont::insertSubstitutions(named.toString(), faces);
+            }
+        };
+        form.reset();
+        standIn({face});
+        open();
+        standIn(designed);
+        for (const QString &step : steps.split(' ')) {
+            take(step);
+        }
+        for (const ControlDescription &d : formControls) {
+            auto *label = qobject_cast<QLabel *>(control(*form, d.name));
+            if (!label || label->text().isEmpty()) {
+                continue;
+            }
+            QCOMPARE(QFontInfo(label->font()).family(), face);
+            // The glyphs' ink as seen, against their ink as the font has it.
+            const QImage seen = label->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QRgb ground = seen.pixel(seen.width() - 1, 0);
+            QRect ink;
+            for (int y = 0; y < seen.height(); ++y) {
+                for (int x = 0; x < seen.width(); ++x) {
+                    if (contrast(QColor(seen.pixel(x, y)), QColor(ground)) > 1.1) {
+                        ink |= QRect(x, y, 1, 1);
+                    }
+                }
+            }
+            const QRect whole = QFontMetrics(label->font()).tightBoundingRect(label->text());
+            QVERIFY2(ink.height() >= whole.height() - 1,
+                     qPrintable(QString("%1: %2 x %3 seen of %4 x %5")
+                                    .arg(d.name)
+                                    .arg(ink.width())
+                                    .arg(ink.height())
+                                    .arg(whole.width())
+                                    .arg(whole.height())));
+        }
+    }
+
     void startState() {
         const QStringList entries{"西暦", "平成", "昭和", "大正", "明治", " ㍼"};
         for (int i = 0; i < 6; ++i) {
