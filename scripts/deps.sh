@@ -23,6 +23,7 @@ case "${1:-}" in
       clang libclang-rt-14-dev      # libFuzzer
       xvfb xauth dbus-daemon        # an X server and a D-Bus session for the screen-reader test
       at-spi2-core python3-pyatspi  # the accessibility bus, read as screen readers read it
+      weston qt6-wayland            # a Wayland compositor, and Qt's client for it
     ) ;;
   pictures)
     packages+=(fonts-noto-color-emoji) ;;

@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QWindow>
+#include <utility>
 
 namespace {
 
@@ -33,6 +34,8 @@ std::u16string_view textOf(const QString &text) {
     return {reinterpret_cast<const char16_t *>(text.utf16()),
             static_cast<std::size_t>(text.size())};
 }
+
+constexpr Qt::WindowStates fillingStates = Qt::WindowMaximized | Qt::WindowFullScreen;
 
 std::int16_t currentYear() {
     return static_cast<std::int16_t>(QDate::currentDate().year());
@@ -410,6 +413,52 @@ void Form1::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
     connect(windowHandle(), &QWindow::screenChanged, this, &Form1::showPictureAgain,
             Qt::UniqueConnection);
+    connect(windowHandle(), &QWindow::windowStateChanged, this, &Form1::keepDesignedSize,
+            Qt::UniqueConnection);
+}
+
+void Form1::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        keepDesignedSize();
+    }
+}
+
+void Form1::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    keepDesignedSize();
+}
+
+// The window has one size, its minimum, yet a maximise request can still
+// reach it: on Wayland, Qt's own title bar offers the button, and the
+// compositor ends a client whose next frame does not fill the maximised size
+// it has acknowledged. So a window asked to maximise lifts its size limit,
+// fills the size the compositor gives it, asks to return as soon as that
+// frame is painted (see paintEvent), and takes its one size again once it is
+// back at it.
+void Form1::keepDesignedSize() {
+    if (windowHandle() && (windowHandle()->windowStates() & fillingStates)) {
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        // The widget's own state follows what the window system reports,
+        // not what was asked: it is maximised only once that has happened.
+        if (windowState() & fillingStates) {
+            leaveFillingAfterPaint = true;
+            update();
+        }
+    } else if (size() == minimumSize() && maximumSize() != minimumSize()) {
+        setMaximumSize(minimumSize());
+    }
+}
+
+// A compositor that has not yet been shown a frame at the maximised size
+// would take the request to return for no change, and ignore it; queued, the
+// request follows this frame.
+void Form1::paintEvent(QPaintEvent *event) {
+    QWidget::paintEvent(event);
+    if (std::exchange(leaveFillingAfterPaint, false)) {
+        QMetaObject::invokeMethod(
+            this, [this] { setWindowState(windowState() & ~fillingStates); }, Qt::QueuedConnection);
+    }
 }
 
 // A designated year that cannot be read as a 32-bit number ("1E10") keeps

@@ -27,6 +27,9 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void connectHandlers();
@@ -65,6 +68,7 @@ private:
     void showPicture(QStringView storedName, QStringView placeholderGlyph);
     void showStartPicture();
     void showPictureAgain();
+    void keepDesignedSize();
 
     QComboBox *cboGengo;
     TextBox *textShitei;
@@ -91,4 +95,5 @@ private:
     } shownPicture;
 
     QObject *focusKeptThroughDeactivation = nullptr;
+    bool leaveFillingAfterPaint = false;
 };
