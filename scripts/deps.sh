@@ -20,7 +20,7 @@ case "${1:-}" in
       desktop-file-utils appstream  # validating the desktop entry and metainfo
       dpkg-dev file                 # cpack -G DEB and its dependency scan
       clang-tidy clang-format       # static checks
-      clang libclang-rt-14-dev      # libFuzzer
+      clang libclang-rt-dev         # libFuzzer, for the distribution's clang
       xvfb xauth dbus-daemon        # an X server and a D-Bus session for the screen-reader test
       at-spi2-core python3-pyatspi  # the accessibility bus, read as screen readers read it
       weston qt6-wayland            # a Wayland compositor, and Qt's client for it
@@ -39,9 +39,11 @@ for p in "${packages[@]}"; do
 done
 ((${#missing[@]} == 0)) && exit 0
 
+if [[ $(id -u) -ne 0 ]]; then
+  echo "Missing Debian packages; as root, run: apt-get install --no-install-recommends ${missing[*]}" >&2
+  exit 1
+fi
 echo "Installing: ${missing[*]}"
-sudo=()
-if [[ $(id -u) -ne 0 ]]; then sudo=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
