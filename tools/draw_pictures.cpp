@@ -1,8 +1,8 @@
 // Draws every picture the program ships: the window icon and the start
-// picture (compiled in), and the twelve animals and two scenes that lie
-// beside the executable.
+// picture (compiled in), the twelve animals and two scenes that lie beside
+// the executable, and the desktop's icon at each of its sizes.
 //
-//   draw_pictures <resources folder> <pictures folder>
+//   draw_pictures <resources folder> <pictures folder> <icons folder>
 //
 // The animals are composed from Noto Color Emoji (SIL Open Font License) with
 // the branch kanji; everything else is drawn with plain shapes.
@@ -284,40 +284,60 @@ QImage drawStartPicture() {
     return canvas.finished();
 }
 
-// 32 x 32, five colours of a 256-entry palette: a white page with its
-// top-right corner folded over in blue, bearing a blue disc with a white "i".
-QImage drawIcon() {
-    const QRgb clear = qRgba(0, 0, 0, 0), white = qRgb(255, 255, 255),
-               blue = qRgb(0x1E, 0x5A, 0xC8), fold = qRgb(0x7F, 0xA8, 0xE8),
-               edge = qRgb(0x20, 0x2C, 0x48);
-    QImage rgb(32, 32, QImage::Format_ARGB32);
-    rgb.fill(clear);
-    QPainter p(&rgb);
-    p.setPen(QColor(edge));
-    p.setBrush(QColor(white));
+// The icon's design, in a 32-unit square: a white page with its top-right
+// corner folded over in blue, bearing a blue disc with a white "i".
+namespace icon {
+const QColor white(255, 255, 255), blue(0x1E, 0x5A, 0xC8), fold(0x7F, 0xA8, 0xE8),
+    edge(0x20, 0x2C, 0x48);
+
+void draw(QPainter &p) {
+    p.setPen(edge);
+    p.setBrush(white);
     p.drawPolygon(QPolygon{{5, 1}, {20, 1}, {27, 8}, {27, 30}, {5, 30}});
-    p.setBrush(QColor(fold));
+    p.setBrush(fold);
     p.drawPolygon(QPolygon{{20, 1}, {20, 8}, {27, 8}});
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(blue));
+    p.setBrush(blue);
     p.drawEllipse(QPoint(16, 18), 9, 9);
-    p.setBrush(QColor(white));
+    p.setBrush(white);
     p.drawRect(15, 17, 3, 7);
     p.drawRect(15, 12, 3, 3);
+}
+} // namespace icon
+
+// The window icon: 32 x 32, five colours of a 256-entry palette.
+QImage drawWindowIcon() {
+    QImage rgb(32, 32, QImage::Format_ARGB32);
+    rgb.fill(Qt::transparent);
+    QPainter p(&rgb);
+    icon::draw(p);
     p.end();
-    QList<QRgb> table{clear, white, blue, fold, edge};
+    QList<QRgb> table{qRgba(0, 0, 0, 0), icon::white.rgb(), icon::blue.rgb(), icon::fold.rgb(),
+                      icon::edge.rgb()};
     while (table.size() < 256) {
         table.push_back(qRgb(0, 0, 0));
     }
     return rgb.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither);
 }
 
+// The desktop's icon at one of its sizes, drawn at that size, smoothly.
+QImage drawDesktopIcon(int pixels) {
+    QImage image(pixels, pixels, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(pixels / 32.0, pixels / 32.0);
+    icon::draw(p);
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: draw_pictures <resources folder> <pictures folder>\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: draw_pictures <resources folder> <pictures folder> <icons "
+                             "folder>\n");
         return 2;
     }
     if (!QFontDatabase::families().contains(QStringLiteral("Noto Color Emoji"))) {
@@ -326,7 +346,11 @@ int main(int argc, char **argv) {
     }
     const QDir resources(QString::fromLocal8Bit(argv[1]));
     const QDir pictures(QString::fromLocal8Bit(argv[2]));
-    save(drawIcon(), resources.filePath(QStringLiteral("icon.png")));
+    const QDir icons(QString::fromLocal8Bit(argv[3]));
+    save(drawWindowIcon(), resources.filePath(QStringLiteral("icon.png")));
+    for (const int pixels : {16, 24, 32, 48, 64, 128, 256, 512}) {
+        save(drawDesktopIcon(pixels), icons.filePath(QStringLiteral("%1.png").arg(pixels)));
+    }
     save(drawStartPicture(), resources.filePath(QStringLiteral("start.jpg")), 90);
     for (int b = 0; b < 12; ++b) {
         const almanac::Branch branch = almanac::branch(b);
