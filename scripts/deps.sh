@@ -4,6 +4,7 @@
 #
 #   deps.sh          to build and run the program
 #   deps.sh test     ... and to run every test and static check
+#   deps.sh package  ... and to make the Debian package
 #   deps.sh pictures ... and to redraw the pictures in tools/
 set -euo pipefail
 
@@ -18,17 +19,20 @@ case "${1:-}" in
   test)
     packages+=(
       desktop-file-utils appstream  # validating the desktop entry and metainfo
-      dpkg-dev file                 # cpack -G DEB and its dependency scan
+      dpkg-dev file lintian         # cpack -G DEB, its dependency scan, Debian's checks
+      appstream-compose             # a software centre's view of the package
       clang-tidy clang-format       # static checks
       clang libclang-rt-dev         # libFuzzer, for the distribution's clang
       xvfb xauth dbus-daemon        # an X server and a D-Bus session for the screen-reader test
       at-spi2-core python3-pyatspi  # the accessibility bus, read as screen readers read it
       weston qt6-wayland            # a Wayland compositor, and Qt's client for it
     ) ;;
+  package)
+    packages+=(dpkg-dev file) ;;
   pictures)
     packages+=(fonts-noto-color-emoji) ;;
   "") ;;
-  *) echo "usage: deps.sh [test|pictures]" >&2; exit 2 ;;
+  *) echo "usage: deps.sh [test|package|pictures]" >&2; exit 2 ;;
 esac
 
 missing=()

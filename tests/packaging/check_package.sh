@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured build folder, checks what it
-# declares and holds, installs it into a staging folder and starts the
-# installed program headless.
+# declares and holds, runs lintian and AppStream's composer on it, installs it
+# into a staging folder and starts the installed program headless.
 set -euo pipefail
 build=$1
 stage=$(mktemp -d)
@@ -9,6 +9,7 @@ trap 'rm -rf "$stage"' EXIT
 
 (cd "$build" && cpack -G DEB -B "$stage/out" >/dev/null)
 deb=$(ls "$stage"/out/quindal_*.deb)
+ls "$stage"/out/quindal-dbgsym_*.ddeb >/dev/null || { echo "FAIL: no -dbgsym package"; exit 1; }
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo fonts-ipafont-gothic; do
@@ -21,8 +22,13 @@ expected=(
   ./usr/lib/quindal/quindal
   ./usr/share/applications/org.quindal.Quindal.desktop
   ./usr/share/metainfo/org.quindal.Quindal.metainfo.xml
-  ./usr/share/icons/hicolor/32x32/apps/org.quindal.Quindal.png
+  ./usr/share/doc/quindal/copyright
+  ./usr/share/doc/quindal/changelog.gz
+  ./usr/share/man/man1/quindal.1.gz
 )
+for size in 16 24 32 48 64 128 256 512; do
+  expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/org.quindal.Quindal.png")
+done
 for picture in "$(dirname "$0")"/../../pictures/*.jpg; do
   expected+=("./usr/lib/quindal/$(basename "$picture")")
 done
@@ -30,12 +36,27 @@ for file in "${expected[@]}"; do
   grep -qx -- "$file" <<<"$listing" || { echo "FAIL: $file is not in the package"; exit 1; }
 done
 
+# Debian's checks: not a single error, warning or remark on the package.
+command -v lintian >/dev/null || { echo "MISSING: lintian (install lintian)"; exit 1; }
+tags=$(lintian --pedantic --display-info "$deb" | grep -E '^[EWIP]:' || true)
+[[ -z "$tags" ]] || { echo "FAIL: lintian says"; echo "$tags"; exit 1; }
+echo "lintian: clean"
+
 dpkg-deb -x "$deb" "$stage/root"
 grep -q 'release version="1.34.0014"' "$stage/root/usr/share/metainfo/org.quindal.Quindal.metainfo.xml" ||
   { echo "FAIL: the metainfo does not carry the version 1.34.0014"; exit 1; }
 [[ -x "$stage/root/usr/lib/quindal/quindal" ]] || { echo "FAIL: program not executable"; exit 1; }
 [[ "$(readlink "$stage/root/usr/bin/quindal")" == ../lib/quindal/quindal ]] ||
   { echo "FAIL: usr/bin/quindal does not lead to the program"; exit 1; }
+
+# A software centre lists it: AppStream's composer finds the component with
+# its icon in a listable size.
+[[ -x /usr/libexec/appstreamcli-compose ]] ||
+  { echo "MISSING: appstreamcli compose (install appstream-compose)"; exit 1; }
+appstreamcli compose --no-net --result-root="$stage/catalog" --origin=quindal "$stage/root" >/dev/null
+zcat "$stage"/catalog/usr/share/swcatalog/xml/quindal.xml.gz | grep -q '<icon type="cached" width="64"' ||
+  { echo "FAIL: appstreamcli compose did not take the component with its icon"; exit 1; }
+echo "appstreamcli compose: accepted"
 
 # Started through its link, the program must still be running after two
 # seconds (timeout's 124), not have failed.
