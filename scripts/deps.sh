@@ -26,6 +26,7 @@ case "${1:-}" in
       xvfb xauth dbus-daemon        # an X server and a D-Bus session for the screen-reader test
       at-spi2-core python3-pyatspi  # the accessibility bus, read as screen readers read it
       weston qt6-wayland            # a Wayland compositor, and Qt's client for it
+      ibus ibus-mozc xdotool        # a Japanese input method, and keys pressed on the X server
     ) ;;
   package)
     packages+=(dpkg-dev file) ;;
