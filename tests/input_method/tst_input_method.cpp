@@ -25,14 +25,7 @@ private slots:
     // the results stay on the last year, and the composition goes on to its
     // commit, which is then the year (昭和59 is 1984).
     void composingOverTheSelectedYear() {
-        // No window manager activates the window: it asks for the focus itself.
-        form = std::make_unique<Form1>();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        textNen = control<QLineEdit>(*form, "textNen");
-        list = control<QComboBox>(*form, "cboGengo");
+        open();
         list->setCurrentIndex(0);
         press({"Hiragana_Katakana"}); // mozc on, in hiragana
         press({"1", "9", "8", "4"});

@@ -79,6 +79,7 @@ protected:
     void open() {
         form = std::make_unique<Form1>();
         form->show();
+        form->activateWindow(); // where no window manager does it
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         textNen = control<QLineEdit>(*form, "textNen");
         textShitei = control<QLineEdit>(*form, "textShitei");
