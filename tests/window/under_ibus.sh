@@ -3,7 +3,7 @@
 # server and a D-Bus session of its own. Mozc serves no root process, so as
 # root the whole run drops to the user nobody, with a home of its own to
 # which the program and the pictures beside it are copied.
-#   under_ibus.sh PROGRAM
+#   under_ibus.sh PROGRAM [ARGUMENTS...]
 set -eu
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
@@ -16,6 +16,7 @@ if [ "$(id -u)" = 0 ]; then
   run_as="setpriv --reuid=nobody --regid=nogroup --clear-groups --reset-env"
 fi
 program="$home/bin/$(basename "$1")"
+shift
 $run_as env HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
   xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- sh -c '
     ibus-daemon --xim --replace >"$HOME/ibus.log" 2>&1 &
@@ -24,8 +25,8 @@ $run_as env HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
       sleep 0.1
     done
     [ "$(ibus engine 2>/dev/null)" = mozc-jp ] || { cat "$HOME/ibus.log"; echo "ibus did not take mozc"; exit 1; }
-    QT_QPA_PLATFORM=xcb QT_IM_MODULE=ibus "$1"
+    QT_QPA_PLATFORM=xcb QT_IM_MODULE=ibus "$@"
     status=$?
     ibus exit >/dev/null 2>&1
     exit $status
-  ' sh "$program"
+  ' sh "$program" "$@"
