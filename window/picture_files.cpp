@@ -22,7 +22,7 @@ public:
     explicit PictureFile(const QString &path)
         : fd(::open(QFile::encodeName(path).constData(),
                     O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)) {
-        struct stat status {};
+        struct stat status = {};
         if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
             status.st_size <= largestPictureFileBytes) {
             size = status.st_size;
