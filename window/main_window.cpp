@@ -10,11 +10,13 @@
 #include "picture_box.h"
 #include "picture_files.h"
 #include "text_box.h"
+#include "title_bar.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QWindow>
@@ -85,10 +87,27 @@ Form1::Form1(QWidget *parent) : QWidget(parent), pictures(QCoreApplication::appl
     control(lblkana, controlIndex("lblkana"));
     control(lbleto, controlIndex("lbleto"));
     control(lbl9sei, controlIndex("lbl9sei"));
+    if (QGuiApplication::platformName() == u"wayland") {
+        drawOwnTitleBar(built);
+    }
 
     showStartPicture();
     connectHandlers();
     Form_Load();
+}
+
+// On Wayland the compositor may draw no title bar (Weston, GNOME), and Qt's
+// own offers a maximise button even for a window of fixed size. The window
+// draws its own above its client area instead, which keeps its design.
+void Form1::drawOwnTitleBar(const BuiltControls &built) {
+    setWindowFlag(Qt::FramelessWindowHint);
+    for (QWidget *control : built) {
+        if (control->parentWidget() == this) {
+            control->move(control->pos() + QPoint(0, TitleBar::height));
+        }
+    }
+    setFixedSize(width(), height() + TitleBar::height);
+    new TitleBar(this);
 }
 
 // Every event the window answers, and the handler that answers it. Changes

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "almanac/era_conversion.h"
+#include "form_description.h"
 #include "form_state.h"
 #include "picture_files.h"
 
@@ -33,6 +34,7 @@ protected:
 
 private:
     void connectHandlers();
+    void drawOwnTitleBar(const BuiltControls &built);
 
     // Event handlers, named after their control and event.
     void Form_Load();

@@ -1,6 +1,7 @@
 // The window as it opens, and at work: the recalculation, the age modes and
 // the keyboard, as rows of steps a person takes and what the window then shows.
 #include "form_description.h"
+#include "title_bar.h"
 #include "window_test_support.h"
 
 #include <QAbstractItemView>
@@ -521,6 +522,12 @@ private slots:
         if (QGuiApplication::platformName() != "wayland") {
             QSKIP("runs under Weston (window.wayland)");
         }
+        // Its own title bar, with no maximise button, over the designed client area.
+        const QSize size = form->size();
+        QCOMPARE(size, QSize(416, 292 + TitleBar::height));
+        QVERIFY(form->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(textNen->mapTo(form.get(), QPoint()), QPoint(96, 16 + TitleBar::height));
+        // A maximise request from elsewhere, as a compositor or Qt may send it.
         form->windowHandle()->setWindowStates(Qt::WindowMaximized);
         QTest::qWait(300); // the compositor's answer
         // A frame painted after it: the compositor ends a client whose frame
@@ -530,8 +537,8 @@ private slots:
         textNen->setText("1990");
         QTRY_VERIFY(!form->isMaximized());
         QCOMPARE(form->formState().seireki, 1990);
-        QTRY_COMPARE(form->size(), QSize(416, 292));
-        QCOMPARE(form->maximumSize(), QSize(416, 292));
+        QTRY_COMPARE(form->size(), size);
+        QCOMPARE(form->maximumSize(), size);
     }
 };
 
