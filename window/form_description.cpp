@@ -173,9 +173,8 @@ QWidget *createControl(const ControlDescription &d, QWidget *parent) {
 
 namespace {
 std::size_t rowOf(std::string_view name) {
-    const auto *found =
-        std::find_if(formControls.begin(), formControls.end(),
-                     [name](const ControlDescription &d) { return d.name == name; });
+    const auto *found = std::ranges::find_if(
+        formControls, [name](const ControlDescription &d) { return d.name == name; });
     return std::size_t(found - formControls.begin());
 }
 } // namespace

@@ -265,7 +265,10 @@ QImage decodeJpeg(int fd, QSize deviceSize) {
         }
         return {};
     }
-    std::rewind(stream);
+    if (std::fseek(stream, 0, SEEK_SET) != 0) {
+        std::fclose(stream);
+        return {};
+    }
     JpegDecode decode(stream);
     return decodeOriented(decode, head, deviceSize);
 }
