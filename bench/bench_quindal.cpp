@@ -41,7 +41,7 @@
 namespace {
 
 double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
+    std::ranges::sort(v);
     return v[v.size() / 2];
 }
 
