@@ -13,6 +13,7 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -74,8 +75,13 @@ QFont kanjiFont(int pixels) {
     return f;
 }
 
+// JPEGs with optimised Huffman tables: the program reads a picture's bytes at
+// every keystroke that shows it, so smaller files cost less.
 void save(const QImage &image, const QString &path, int quality = 88) {
-    if (!image.save(path, nullptr, quality)) {
+    QImageWriter writer(path);
+    writer.setQuality(quality);
+    writer.setOptimizedWrite(true);
+    if (!writer.write(image)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         std::exit(1);
     }

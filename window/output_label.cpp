@@ -29,7 +29,7 @@ void OutputLabel::setResult(const QString &result) {
         if (wideEnough && !highEnough) {
             // Drawn from the top, the glyphs start at the ascent; raised,
             // they must still start inside the label.
-            const QRect ink = metrics.tightBoundingRect(result);
+            const QRect ink = inkBox(fitting);
             raise = std::max(0, metrics.ascent() + ink.bottom() + 1 - room.height());
             highEnough = metrics.ascent() + ink.top() - raise >= 0;
         }
@@ -48,6 +48,16 @@ void OutputLabel::setResult(const QString &result) {
         setFont(fitting);
     }
     setText(result);
+}
+
+// How far above and below the baseline the glyphs of any text the window
+// shows (kanji, kana, digits, a minus sign) can reach in a font, measured
+// once per size rather than for every result.
+QRect OutputLabel::inkBox(const QFont &font) {
+    if (!ink || ink->first != font.pixelSize()) {
+        ink = {font.pixelSize(), QFontMetrics(font).tightBoundingRect(QStringLiteral("国年歳-0"))};
+    }
+    return ink->second;
 }
 
 void OutputLabel::setTextColour(const QColor &colour) {

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <optional>
+#include <utility>
 
 // A label that shows its text whole: a result, or a static caption. A text too
 // wide or too tall for the label at its font is drawn smaller or raised. Screen readers hear the
@@ -18,6 +19,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    std::optional<QFont> designedFont; // the font the window gave it
-    int raise = 0;                     // pixels the glyphs are drawn above their line
+    QRect inkBox(const QFont &font);
+
+    std::optional<QFont> designedFont;        // the font the window gave it
+    std::optional<std::pair<int, QRect>> ink; // inkBox's last answer, by pixel size
+    int raise = 0;                            // pixels the glyphs are drawn above their line
 };
