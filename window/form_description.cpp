@@ -36,9 +36,7 @@ QFont descriptionFont(Face face, int pixels) {
 
 // The light colours the window was drawn with ("default colours"), for every
 // role in every group. A desktop's dark theme would otherwise give white text
-// on the window's fixed white and light-grey grounds. Every role is set
-// explicitly, so that a control given this palette keeps it rather than
-// inheriting its parent's colours.
+// on the window's fixed white and light-grey grounds.
 QPalette windowPalette() {
     const QColor black(Qt::black), white(Qt::white), face(0xEF, 0xEF, 0xEF);
     QPalette palette(black, face, white, QColor(0x9F, 0x9F, 0x9F), QColor(0xB8, 0xB8, 0xB8), black,
@@ -60,6 +58,10 @@ QPalette windowPalette() {
     }
     palette.setColor(QPalette::Disabled, QPalette::Base, face);
     palette.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0x91, 0x91, 0x91));
+    return everyRoleSet(palette);
+}
+
+QPalette everyRoleSet(QPalette palette) {
     for (int group = 0; group < QPalette::NColorGroups; ++group) {
         for (int role = 0; role < QPalette::NColorRoles; ++role) {
             const auto g = QPalette::ColorGroup(group);

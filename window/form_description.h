@@ -130,6 +130,9 @@ using BuiltControls = std::array<QWidget *, formControls.size()>;
 QColor colourFromBgr(std::uint32_t bgr);
 // The window's own light palette, which holds on a dark desktop too.
 QPalette windowPalette();
+// The palette with every role of every group set explicitly, so that a
+// control given it keeps it rather than inheriting its parent's colours.
+QPalette everyRoleSet(QPalette palette);
 QFont descriptionFont(Face face, int pixels);
 
 // Maps the two Japanese faces to their metric-compatible Linux twins, makes

@@ -45,9 +45,9 @@ std::int16_t currentYear() {
 
 } // namespace
 
-// What a process that shows the window sets once: its resources, the
-// fonts its faces stand for and its style. Form1 does it, so that any program that makes
-// one (tests and benchmarks too) gets it.
+// What a process that shows the window sets once: its resources, the fonts
+// its faces stand for and its style. Form1 does it, so that any program that
+// makes one (tests and benchmarks too) gets it.
 static void prepareProcess() {
     static const bool prepared = [] {
         Q_INIT_RESOURCE(window); // the icon and start picture live in a static library

@@ -1,5 +1,7 @@
 #include "title_bar.h"
 
+#include "form_description.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,7 +10,7 @@
 
 TitleBar::TitleBar(QWidget *window) : QWidget(window) {
     setGeometry(0, 0, window->width(), height);
-    setPalette(QApplication::palette()); // the desktop's, not the window's design
+    setPalette(everyRoleSet(QApplication::palette())); // the desktop's, not the window's design
     setAutoFillBackground(true);
     setFocusPolicy(Qt::NoFocus);
 }
