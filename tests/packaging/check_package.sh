@@ -17,18 +17,10 @@ for needed in libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo fonts-ipafon
 done
 
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
-expected=(
-  ./usr/bin/quindal
-  ./usr/lib/quindal/quindal
-  ./usr/share/applications/org.quindal.Quindal.desktop
-  ./usr/share/metainfo/org.quindal.Quindal.metainfo.xml
-  ./usr/share/doc/quindal/copyright
-  ./usr/share/doc/quindal/changelog.gz
-  ./usr/share/man/man1/quindal.1.gz
-)
-for size in 16 24 32 48 64 128 256 512; do
-  expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/org.quindal.Quindal.png")
-done
+expected=(./usr/{bin/quindal,lib/quindal/quindal,share/man/man1/quindal.1.gz}
+  ./usr/share/{applications/org.quindal.Quindal.desktop,metainfo/org.quindal.Quindal.metainfo.xml}
+  ./usr/share/doc/quindal/{copyright,changelog.gz}
+  ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256,512x512}/apps/org.quindal.Quindal.png)
 for picture in "$(dirname "$0")"/../../pictures/*.jpg; do
   expected+=("./usr/lib/quindal/$(basename "$picture")")
 done

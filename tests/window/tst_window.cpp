@@ -369,7 +369,6 @@ private slots:
         // cut by the limit is dropped whole.
         row("typed", "19901", "textNen.text=1990");
         row("pasted", "paste:19901", "textNen.text=1990");
-        row("emoji pasted", "paste:199😀", "textNen.text=199");
         // A composition goes on undisturbed (see typingThroughMozc): a box
         // holding no year is not emptied while it lasts; its commit recalculates.
         row("composing after no year", "era:0 1000 caret:0 Shift+Right compose:０",
@@ -377,10 +376,7 @@ private slots:
         row("composed into no year", "era:0 1000 caret:0 Shift+Right compose:０ ime:０",
             "textNen.text= shows=0:1000");
         row("emoji committed", "ime:199😀", "textNen.text=199");
-        row("designated typed", "click:Option2 19901", "textShitei.text=1990");
         row("designated pasted", "click:Option2 paste:19901", "textShitei.text=1990");
-        row("designated emoji pasted", "click:Option2 paste:199😀", "textShitei.text=199");
-        row("designated emoji committed", "click:Option2 ime:199😀", "textShitei.text=199");
         // Arriving whole, a text that is no year, or cannot be represented,
         // empties the box; every output keeps the last year.
         for (const char *refused :
@@ -404,7 +400,6 @@ private slots:
             "age= mode=designated focus=textShitei textShitei.selected=1990");
         // The designated-year mode.
         row("designated 2", "era:0 1990 click:Option2 2", "age=-1988");
-        row("designated 200", "era:0 1990 click:Option2 200", "age=-1790");
         row("designated 2000", "era:0 1990 click:Option2 2000", "age=10 shiteiNen=2000");
         row("stored designated year", "era:0 1990 click:Option2 2000 click:textNen 2010",
             "age=-10");
@@ -431,8 +426,6 @@ private slots:
         // Delete empties the year box wherever the caret is.
         row("Delete at the end", "era:0 1990 caret:4 Delete",
             "textNen.text= seireki=0 shows=0:1990");
-        row("Delete at the start", "era:0 1990 caret:0 Delete", "textNen.text= seireki=0");
-        row("Shift+Delete", "era:0 1990 Shift+Delete", "textNen.text= seireki=0");
         row("Ctrl+Delete", "era:0 1990 caret:2 Ctrl+Delete", "textNen.text= seireki=0");
         // Keys with an action, and keys with only their standard handling.
         row("Left", "era:0 1990 caret:2 Left", "focus=cboGengo textNen.caret=2 shows=0:1990");

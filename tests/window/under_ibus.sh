@@ -1,10 +1,12 @@
 #!/bin/sh
-# Runs a program with a real Japanese input method: ibus with mozc, on an X
-# server and a D-Bus session of its own. Mozc serves no root process, so as
-# root the whole run drops to the user nobody, with a home of its own to
-# which the program and the pictures beside it are copied.
-#   under_ibus.sh PROGRAM [ARGUMENTS...]
+# under_ibus.sh PROGRAM [ARGUMENTS...]: runs it with ibus and mozc on an X
+# server and D-Bus session of its own. Mozc serves no root process, so root
+# runs it as nobody, from a home holding copies of the program and pictures.
 set -eu
+for tool in ibus-daemon xdotool xvfb-run dbus-run-session /usr/share/ibus/component/mozc.xml; do
+  command -v "$tool" >/dev/null || [ -f "$tool" ] ||
+    { echo "MISSING: $tool (install ibus ibus-mozc xdotool xvfb xauth dbus-daemon)"; exit 1; }
+done
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 mkdir "$home/bin"

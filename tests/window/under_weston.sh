@@ -1,8 +1,9 @@
 #!/bin/sh
-# Runs a program as a client of its own Weston compositor (headless, with the
-# desktop shell), in a runtime folder of its own; stops Weston afterwards.
-#   under_weston.sh PROGRAM [ARGUMENTS...]
+# under_weston.sh PROGRAM [ARGUMENTS...]: runs it through Qt's Wayland plugin
+# as a client of a headless Weston of its own, stopped afterwards.
 set -eu
+command -v weston >/dev/null && [ -n "$(find /usr/lib -name libqwayland-generic.so -print -quit)" ] ||
+  { echo "MISSING: install weston qt6-wayland"; exit 1; }
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
 trap 'kill "$weston" 2>/dev/null; wait "$weston" 2>/dev/null; rm -rf "$runtime"' EXIT
