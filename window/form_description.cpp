@@ -182,6 +182,7 @@ std::size_t rowOf(std::string_view name) {
 } // namespace
 
 BuiltControls buildControls(QWidget *form) {
+    const QPalette light = windowPalette(); // made once, copied for each control
     BuiltControls built{};
     std::map<int, QWidget *> byTabIndex;
     std::vector<QWidget *> startDisabled;
@@ -191,7 +192,7 @@ BuiltControls buildControls(QWidget *form) {
         QWidget *control = createControl(d, parent);
         built[row] = control;
         control->setObjectName(QLatin1String(d.name));
-        QPalette palette = windowPalette();
+        QPalette palette = light;
         if (d.backColour != colour::standard) {
             const QColor background = colourFromBgr(d.backColour);
             for (const auto role : {QPalette::Window, QPalette::Base}) {
