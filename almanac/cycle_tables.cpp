@@ -31,18 +31,18 @@ struct BranchReading {
 
 BranchReading branchReading(std::int16_t junishiNo) {
     switch (junishiNo) {
-    case 0: return {u"さる ", u"\\saru.jpg"};
-    case 1: return {u"とり ", u"\\tori.jpg"};
-    case 2: return {u"いぬ ", u"\\inu.jpg"};
-    case 3: return {u"い  ", u"\\i.jpg"};
-    case 4: return {u"ね  ", u"\\ne.jpg"};
-    case 5: return {u"うし ", u"\\ushi.jpg"};
-    case 6: return {u"とら ", u"\\tora.jpg"};
-    case 7: return {u"う  ", u"\\u.jpg"};
-    case 8: return {u"たつ ", u"\\tatu.jpg"};
-    case 9: return {u"み  ", u"\\mi.jpg"};
-    case 10: return {u"うま ", u"\\uma.jpg"};
-    default: return {u"ひつじ", u"\\hituji.jpg"};
+    case 0: return {u"さる ", u"saru.jpg"};
+    case 1: return {u"とり ", u"tori.jpg"};
+    case 2: return {u"いぬ ", u"inu.jpg"};
+    case 3: return {u"い  ", u"i.jpg"};
+    case 4: return {u"ね  ", u"ne.jpg"};
+    case 5: return {u"うし ", u"ushi.jpg"};
+    case 6: return {u"とら ", u"tora.jpg"};
+    case 7: return {u"う  ", u"u.jpg"};
+    case 8: return {u"たつ ", u"tatu.jpg"};
+    case 9: return {u"み  ", u"mi.jpg"};
+    case 10: return {u"うま ", u"uma.jpg"};
+    default: return {u"ひつじ", u"hituji.jpg"};
     }
 }
 

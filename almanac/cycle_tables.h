@@ -22,7 +22,7 @@ struct Branch {
     std::int16_t number; // seireki mod 12
     std::u16string_view kanji;
     std::u16string_view kana;        // three characters, padded with spaces
-    std::u16string_view pictureName; // file name with a leading backslash
+    std::u16string_view pictureName; // the file beside the program, such as "ne.jpg"
 };
 
 NineStar nineStar(std::int32_t seireki);

@@ -4,7 +4,7 @@
 // decimal digits with at most one point must give exactly what strtod plus
 // round-half-to-even gives, and the same digits written full-width must read
 // alike.
-#include "almanac/era_conversion.h"
+#include "era_conversion.h"
 
 #include <cfenv>
 #include <cmath>

@@ -6,7 +6,7 @@
 //
 // The animals are composed from Noto Color Emoji (SIL Open Font License) with
 // the branch kanji; everything else is drawn with plain shapes.
-#include "almanac/cycle_tables.h"
+#include "cycle_tables.h"
 
 #include <QDir>
 #include <QFont>

@@ -1,6 +1,6 @@
 #include "form_description.h"
 
-#include "almanac/era_conversion.h"
+#include "era_conversion.h"
 #include "option_button.h"
 #include "output_label.h"
 #include "picture_box.h"

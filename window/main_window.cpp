@@ -1,10 +1,9 @@
 #include "main_window.h"
 
-#include "almanac/age_reckoning.h"
-#include "almanac/cycle_tables.h"
-#include "almanac/era_conversion.h"
+#include "age_reckoning.h"
+#include "cycle_tables.h"
+#include "era_conversion.h"
 #include "form_description.h"
-#include "jpeg_decoder.h"
 #include "option_button.h"
 #include "output_label.h"
 #include "picture_box.h"
@@ -15,7 +14,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDate>
-#include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -220,8 +218,10 @@ void Form1::textNen_Change() {
     state.nenTaisho = years->taisho;
     state.nenMeiji = years->meiji;
     yearShown = state.seireki;
-    showYearName(*years);
-    showSigns();
+    const almanac::YearShown shown =
+        almanac::yearShown(cboGengo->currentIndex(), state.nen, state.seireki, *years);
+    showYearName(shown);
+    showSigns(shown);
     showAge();
 }
 
@@ -264,36 +264,34 @@ void Form1::emptyYearBox() {
 
 // A year typed in an era and still within it is answered as a Western year;
 // a Western year, or an era year past its era's end, is named in the eras.
-void Form1::showYearName(const almanac::EraYears &years) {
-    if (almanac::usesEraForm(cboGengo->currentIndex(), state.nen)) {
-        const almanac::EraName name = almanac::eraName(state.seireki, years);
-        lblGengo->setResult(QString::fromStdU16String(name.name));
-        lblNen->setResult(QString::fromStdU16String(name.year));
+void Form1::showYearName(const almanac::YearShown &shown) {
+    const QString name = QString::fromStdU16String(shown.name.name),
+                  year = QString::fromStdU16String(shown.name.year);
+    if (shown.eraForm) {
+        lblGengo->setResult(name);
+        lblNen->setResult(year);
     } else {
-        lblNen->setResult(QString::number(state.seireki));
-        lblGengo->setResult(qstring(almanac::westernEraWord));
+        lblNen->setResult(year);
+        lblGengo->setResult(name);
     }
 }
 
 // The nine-star sign, the sexagenary sign in kanji and kana, and the
 // branch's animal. A picture that cannot be shown gives its placeholder; the
 // signs are written all the same.
-void Form1::showSigns() {
-    const almanac::NineStar star = almanac::nineStar(state.seireki);
-    const almanac::Stem stem = almanac::stem(state.seireki);
-    const almanac::Branch branch = almanac::branch(state.seireki);
-    state.kyuseiNo = star.number;
-    state.kyusei = qstring(star.name);
-    state.jikkanNo = stem.number;
-    state.junishiNo = branch.number;
-    state.jikkan = qstring(stem.kanji);
-    state.jikkanKana = qstring(stem.kana);
-    state.junishi = qstring(branch.kanji);
-    state.junishiKana = qstring(branch.kana);
-    showPicture(branch.pictureName, branch.kanji);
+void Form1::showSigns(const almanac::YearShown &shown) {
+    state.kyuseiNo = shown.star.number;
+    state.kyusei = qstring(shown.star.name);
+    state.jikkanNo = shown.stem.number;
+    state.junishiNo = shown.branch.number;
+    state.jikkan = qstring(shown.stem.kanji);
+    state.jikkanKana = qstring(shown.stem.kana);
+    state.junishi = qstring(shown.branch.kanji);
+    state.junishiKana = qstring(shown.branch.kana);
+    showPicture(shown.branch.pictureName, shown.branch.kanji);
     lbl9sei->setResult(state.kyusei);
-    lblkana->setResult(state.jikkanKana + state.junishiKana);
-    lbleto->setResult(state.jikkan + state.junishi);
+    lblkana->setResult(QString::fromStdU16String(shown.kana));
+    lbleto->setResult(QString::fromStdU16String(shown.eto));
 }
 
 // The age in the mode the options choose: the designated year is the one
@@ -393,38 +391,36 @@ void Form1::textShitei_KeyDown(Qt::Key key) {
 }
 
 void Form1::Image1_Click() {
-    showPicture(u"\\scene1.jpg", u"景");
+    showPicture(u"scene1.jpg", u"景");
 }
 
 void Form1::Image1_DblClick() {
-    showPicture(u"\\scene2.jpg", u"景");
+    showPicture(u"scene2.jpg", u"景");
 }
 
 // The file is read from disk every time it is shown.
-void Form1::showPicture(QStringView storedName, QStringView placeholderGlyph) {
-    shownPicture = {storedName, placeholderGlyph};
-    Image1->setPicture(pictures.picture(storedName, placeholderGlyph, Image1->size(),
-                                        Image1->devicePixelRatioF()));
+void Form1::showPicture(QStringView fileName, QStringView placeholderGlyph) {
+    shownPicture = {fileName, placeholderGlyph};
+    Image1->setPicture(
+        pictures.picture(fileName.toString(), Image1->size(), Image1->devicePixelRatioF()),
+        placeholderGlyph);
 }
 
 // The picture stored with the window, shown until the first year.
 void Form1::showStartPicture() {
     shownPicture = {};
-    QFile file(QStringLiteral(":/quindal/start.jpg"));
-    file.open(QIODevice::ReadOnly);
-    const qreal ratio = Image1->devicePixelRatioF();
-    QImage picture = decodeJpeg(file.readAll(), deviceSize(Image1->size(), ratio));
-    picture.setDevicePixelRatio(ratio);
-    Image1->setPicture(picture);
+    Image1->setPicture(resourcePicture(QStringLiteral(":/quindal/start.jpg"), Image1->size(),
+                                       Image1->devicePixelRatioF()),
+                       {});
 }
 
 // On a screen of another pixel density the picture is made again at the
 // box's new size in device pixels.
 void Form1::showPictureAgain() {
-    if (shownPicture.storedName.isEmpty()) {
+    if (shownPicture.fileName.isEmpty()) {
         showStartPicture();
     } else {
-        showPicture(shownPicture.storedName, shownPicture.glyph);
+        showPicture(shownPicture.fileName, shownPicture.glyph);
     }
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "almanac/era_conversion.h"
+#include "era_conversion.h"
 #include "form_description.h"
 #include "form_state.h"
 #include "picture_files.h"
+#include "year_shown.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -56,8 +57,8 @@ private:
     std::optional<almanac::EraYears> readTypedYear();
     void refuseTypedYear();
     void emptyYearBox();
-    void showYearName(const almanac::EraYears &years);
-    void showSigns();
+    void showYearName(const almanac::YearShown &shown);
+    void showSigns(const almanac::YearShown &shown);
     void showAge();
 
     void writeThisYearAge();
@@ -67,7 +68,7 @@ private:
     void setShiteiBackColour(std::uint32_t bgr);
     void focusByKey(QWidget *control);
 
-    void showPicture(QStringView storedName, QStringView placeholderGlyph);
+    void showPicture(QStringView fileName, QStringView placeholderGlyph);
     void showStartPicture();
     void showPictureAgain();
     void keepDesignedSize();
@@ -92,7 +93,7 @@ private:
 
     PictureFiles pictures;
     struct {
-        QStringView storedName; // empty: the start picture
+        QStringView fileName; // empty: the start picture
         QStringView glyph;
     } shownPicture;
 

@@ -3,6 +3,7 @@
 #include "click_sequence.h"
 
 #include <QImage>
+#include <QString>
 #include <QWidget>
 
 // The image box. Its picture is made at the box's size in device pixels, so
@@ -12,7 +13,9 @@ class PictureBox : public QWidget {
 public:
     explicit PictureBox(QWidget *parent = nullptr);
 
-    void setPicture(const QImage &picture);
+    // Shows `picture`, or when there is none (a file that cannot be shown
+    // whole) the placeholder: `placeholderGlyph` drawn large.
+    void setPicture(const QImage &picture, QStringView placeholderGlyph);
     const QImage &picture() const { return shown; }
 
 signals:
@@ -26,5 +29,10 @@ protected:
 
 private:
     QImage shown;
+    QImage placeholder; // the last one drawn, of placeholderGlyph
+    QString placeholderGlyph;
     ClickSequence clicks;
 };
+
+// What the image box shows when a picture cannot be shown.
+QImage placeholderPicture(QStringView glyph, QSize deviceSize);

@@ -1,8 +1,8 @@
 // Pictures read from the program's folder, and whatever else may stand
 // where one is expected. This test has a folder of its own, with its own
 // copies to damage.
-#include "bench/process_memory.h"
-#include "picture_files.h"
+#include "picture_limits.h"
+#include "process_memory.h"
 #include "window_test_support.h"
 
 #include <QBuffer>
@@ -111,7 +111,7 @@ private slots:
                 large.size() > (1 << 20));
         QTest::newRow("large, read as decoded") << QString() << large << true;
         QTest::newRow("too large a file")
-            << QString() << uma + QByteArray(largestPictureFileBytes, '\0') << false;
+            << QString() << uma + QByteArray(picture_limits::fileBytes, '\0') << false;
     }
     void anyFile() {
         QFETCH(QString, made);

@@ -1,7 +1,7 @@
 // Random use: a seeded stream of keystrokes, clicks, pastes and input-method
 // commits over every control, checking after each event that the window
 // holds together. QUINDAL_RANDOM_EVENTS (3000) and QUINDAL_RANDOM_SEED (1).
-#include "almanac/era_conversion.h"
+#include "era_conversion.h"
 #include "window_test_support.h"
 
 #include <QClipboard>

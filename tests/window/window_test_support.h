@@ -3,8 +3,8 @@
 // Shared by the window tests: an open window with its controls found by
 // name, what a person sees, and input-method text.
 
+#include "almanac_model.h"
 #include "main_window.h"
-#include "model/almanac_model.h"
 #include "picture_box.h"
 
 #include <QApplication>

@@ -1,0 +1,116 @@
+#include "picture_files.h"
+
+#include "jpeg_decoder.h"
+#include "picture_limits.h"
+#include "picture_log.h"
+
+#include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A picture file opened for reading: usable only when it is a regular file
+// within the size limit. O_NONBLOCK keeps the open from waiting for a FIFO's
+// writer; nothing but a regular file is ever read.
+class PictureFile {
+public:
+    explicit PictureFile(const QString &path)
+        : fd(::open(QFile::encodeName(path).constData(),
+                    O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)) {
+        struct stat status = {};
+        if (fd < 0 || ::fstat(fd, &status) != 0) {
+            qCInfo(pictureLog, "%s: cannot be opened", qUtf8Printable(path));
+        } else if (!S_ISREG(status.st_mode)) {
+            qCInfo(pictureLog, "%s: not a regular file", qUtf8Printable(path));
+        } else if (status.st_size > picture_limits::fileBytes) {
+            qCInfo(pictureLog, "%s: too large", qUtf8Printable(path));
+        } else {
+            size = status.st_size;
+        }
+    }
+    ~PictureFile() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    PictureFile(const PictureFile &) = delete;
+    PictureFile &operator=(const PictureFile &) = delete;
+
+    bool usable() const { return size >= 0; }
+
+    // Its bytes; no value when it cannot be read or has grown past the limit.
+    std::optional<QByteArray> readAll() const {
+        // The file may grow after fstat: read one byte past the limit to tell.
+        QByteArray bytes(qsizetype(size) + 1, Qt::Uninitialized);
+        qsizetype filled = 0;
+        for (;;) {
+            if (filled == bytes.size()) {
+                if (filled > picture_limits::fileBytes) {
+                    qCInfo(pictureLog, "too large: grew while read");
+                    return std::nullopt;
+                }
+                bytes.resize(std::min(2 * filled, qsizetype(picture_limits::fileBytes) + 1));
+            }
+            const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                bytes.truncate(filled);
+                return got == 0 ? std::optional(bytes) : std::nullopt;
+            }
+            filled += got;
+        }
+    }
+
+    const int fd;
+    qint64 size = -1;
+};
+
+QImage atRatio(QImage image, qreal ratio) {
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+} // namespace
+
+QSize deviceSize(QSize size, qreal ratio) {
+    return (QSizeF(size) * ratio).toSize();
+}
+
+QImage PictureFiles::picture(const QString &name, QSize size, qreal ratio) {
+    const QSize pixels = deviceSize(size, ratio);
+    const PictureFile file(folder + u'/' + name);
+    if (file.usable() && file.size > picture_limits::rememberedFileBytes) {
+        remembered.remove(name);
+        return atRatio(decodeJpeg(file.fd, pixels).image, ratio);
+    }
+    const QByteArray bytes = file.usable() ? file.readAll().value_or(QByteArray()) : QByteArray();
+    Remembered &entry = remembered[name];
+    if (!entry.bytes.isNull() && entry.bytes == bytes && entry.pixels == pixels &&
+        entry.ratio == ratio) {
+        return entry.shown;
+    }
+    const DecodedPicture decoded = decodeJpeg(bytes, pixels);
+    const QImage shown = atRatio(decoded.image, ratio);
+    // A refusal by the clock alone may not hold at a quieter moment.
+    if (!decoded.byClock) {
+        entry = {bytes, pixels, ratio, shown};
+    } else {
+        remembered.remove(name);
+    }
+    return shown;
+}
+
+QImage resourcePicture(const QString &path, QSize size, qreal ratio) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > picture_limits::fileBytes) {
+        qCInfo(pictureLog, "%s: cannot be opened", qUtf8Printable(path));
+        return {};
+    }
+    return atRatio(decodeJpeg(file.readAll(), deviceSize(size, ratio)).image, ratio);
+}
