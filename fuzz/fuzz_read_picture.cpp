@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
     }
     for (const QSize box : {QSize(160, 160), QSize(320, 320)}) {
-        for (const QImage &picture : {decodeJpeg(bytes, box).image, decodeJpeg(file, box).image}) {
+        for (const QImage &picture :
+             {decodeJpeg(bytes, box).image, decodeJpeg(file, bytes.size(), box).image}) {
             if (!picture.isNull() && picture.size() != box) {
                 std::abort(); // a picture is always made at the size asked for
             }

@@ -31,14 +31,15 @@ constexpr std::uint8_t exifSignature[] = {'E', 'x', 'i', 'f', 0, 0};
 // and after the jump; the methods that call libjpeg hold only plain locals.
 //
 // The data reaches libjpeg through a source of our own, which never reads
-// past the file size limit, and every metadata segment through a reader of
-// our own, which counts them and keeps only the first EXIF block: the header
-// costs no more than its bytes, however it is built.
+// past the file size limit. libjpeg skips metadata segments as it meets
+// them; APP1 segments go through a reader of our own, which keeps only the
+// first EXIF block. Nothing is listed or read twice, so the header costs no
+// more than one pass over its bytes, however many segments it has.
 class JpegDecode {
 public:
     // The data: bytes in memory, or a file read as the decoder goes.
-    explicit JpegDecode(QByteArrayView bytes) : bytes(bytes) { setUp(); }
-    explicit JpegDecode(int fd) : fd(fd) { setUp(); }
+    explicit JpegDecode(QByteArrayView bytes) : bytes(bytes), size(bytes.size()) { setUp(); }
+    JpegDecode(int fd, qint64 size) : fd(fd), size(size) { setUp(); }
     ~JpegDecode() { jpeg_destroy_decompress(&info); }
     JpegDecode(const JpegDecode &) = delete;
     JpegDecode &operator=(const JpegDecode &) = delete;
@@ -63,7 +64,7 @@ private:
     static void checkClock(JpegDecode &d);
     static boolean fillInput(j_decompress_ptr info);
     static void skipInput(j_decompress_ptr info, long count);
-    static boolean readMetadata(j_decompress_ptr info);
+    static boolean readExif(j_decompress_ptr info);
     static JOCTET nextByte(j_decompress_ptr info);
     static JpegDecode &of(j_common_ptr common) {
         return *static_cast<JpegDecode *>(common->client_data);
@@ -73,11 +74,16 @@ private:
     }
 
     qint64 memoryNeeded() const;
+    qint64 bytesConsumed() const {
+        return fd < 0 ? qint64(bytes.size()) - qint64(source.bytes_in_buffer)
+                      : fileOffset - qint64(source.bytes_in_buffer);
+    }
     bool decodeCovering(QSize size);
     void readRows();
 
     QByteArrayView bytes;
     int fd = -1;
+    qint64 size; // as the file reported it: it may grow while it is read
     qint64 fileOffset = 0;
     std::vector<JOCTET> chunk;
 
@@ -87,8 +93,8 @@ private:
     jpeg_source_mgr source{};
     std::jmp_buf escapeTo{};
     QElapsedTimer clock;
-    int metadataSegments = 0;
     std::vector<std::uint8_t> exif;
+    bool multiScan = false;
     int countedScan = 0;
     qint64 blocksDecoded = 0;
     std::vector<JSAMPLE> row;
@@ -163,6 +169,9 @@ void JpegDecode::checkProgress(j_common_ptr common) {
             d.refuse("more blocks to decode, over all scans, than the limit");
         }
     }
+    if (d.multiScan && d.bytesConsumed() > picture_limits::multiScanBytes) {
+        d.refuse("a progressive or multi-scan file with more data than the limit");
+    }
     checkClock(d);
 }
 
@@ -213,20 +222,16 @@ JOCTET JpegDecode::nextByte(j_decompress_ptr info) {
     return *info->src->next_input_byte++;
 }
 
-// Every APPn segment but JFIF's and Adobe's, which libjpeg reads itself, and
-// every comment: counted, and skipped unless it is the first EXIF block.
-boolean JpegDecode::readMetadata(j_decompress_ptr info) {
+// An APP1 segment (EXIF, XMP and its extension): skipped unless it is the
+// first EXIF block.
+boolean JpegDecode::readExif(j_decompress_ptr info) {
     JpegDecode &d = of(info);
-    if (++d.metadataSegments > picture_limits::metadataSegments) {
-        d.refuse("more metadata segments than the limit");
-    }
     const int high = nextByte(info);
     long length = (high << 8 | nextByte(info)) - 2;
     if (length < 0) {
         d.refuse("a metadata segment with an impossible length");
     }
-    if (info->unread_marker == JPEG_APP0 + 1 && d.exif.empty() &&
-        length > long(sizeof exifSignature)) {
+    if (d.exif.empty() && length > long(sizeof exifSignature)) {
         std::uint8_t signature[sizeof exifSignature];
         for (std::uint8_t &byte : signature) {
             byte = nextByte(info);
@@ -253,12 +258,7 @@ bool JpegDecode::readHeader() {
     info.src = &source;
     info.progress = &progress;
     info.mem->max_memory_to_use = picture_limits::memoryBytes - picture_limits::reservedBytes;
-    for (int n = 1; n < 16; ++n) {
-        if (n != 14) {
-            jpeg_set_marker_processor(&info, JPEG_APP0 + n, readMetadata);
-        }
-    }
-    jpeg_set_marker_processor(&info, JPEG_COM, readMetadata);
+    jpeg_set_marker_processor(&info, JPEG_APP0 + 1, readExif);
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
         refusal = QStringLiteral("no picture in the data");
         return false;
@@ -268,12 +268,17 @@ bool JpegDecode::readHeader() {
         refusal = QStringLiteral("smaller than the smallest picture shown");
         return false;
     }
+    multiScan = jpeg_has_multiple_scans(&info);
     qint64 blocks = 0;
     for (int c = 0; c < info.num_components; ++c) {
         blocks += qint64{info.comp_info[c].width_in_blocks} * info.comp_info[c].height_in_blocks;
     }
     if (blocks > picture_limits::blocks) {
         refusal = QStringLiteral("more blocks to decode than the limit");
+        return false;
+    }
+    if (multiScan && size > picture_limits::multiScanBytes) {
+        refusal = QStringLiteral("a progressive or multi-scan file larger than the limit");
         return false;
     }
     if (memoryNeeded() > picture_limits::memoryBytes - picture_limits::reservedBytes) {
@@ -290,7 +295,6 @@ bool JpegDecode::readHeader() {
 // unscaled (for each component a group of block rows with the rows around
 // it, then the colour rows and the row we shrink).
 qint64 JpegDecode::memoryNeeded() const {
-    const bool multiScan = jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&info));
     qint64 needed = qint64{info.image_width} * 4 * (info.max_v_samp_factor + 2);
     for (int c = 0; c < info.num_components; ++c) {
         const jpeg_component_info &component = info.comp_info[c];
@@ -416,7 +420,7 @@ DecodedPicture decodeJpeg(QByteArrayView bytes, QSize deviceSize) {
     return decodeWith(decode, deviceSize);
 }
 
-DecodedPicture decodeJpeg(int fd, QSize deviceSize) {
-    JpegDecode decode(fd);
+DecodedPicture decodeJpeg(int fd, qint64 size, QSize deviceSize) {
+    JpegDecode decode(fd, size);
     return decodeWith(decode, deviceSize);
 }

@@ -18,6 +18,7 @@ struct DecodedPicture {
 // the reason is logged in the category "quindal.pictures".
 DecodedPicture decodeJpeg(QByteArrayView bytes, QSize deviceSize);
 
-// The same for an open file, read from its start as the decoder goes, never
-// held whole and never read past picture_limits::fileBytes.
-DecodedPicture decodeJpeg(int fd, QSize deviceSize);
+// The same for an open file of `size` bytes (as fstat reports it), read from
+// its start as the decoder goes, never held whole and never read past
+// picture_limits::fileBytes.
+DecodedPicture decodeJpeg(int fd, qint64 size, QSize deviceSize);

@@ -87,12 +87,17 @@ QImage PictureFiles::picture(const QString &name, QSize size, qreal ratio) {
     const PictureFile file(folder + u'/' + name);
     if (file.usable() && file.size > picture_limits::rememberedFileBytes) {
         remembered.remove(name);
-        return atRatio(decodeJpeg(file.fd, pixels).image, ratio);
+        return atRatio(decodeJpeg(file.fd, file.size, pixels).image, ratio);
     }
-    const QByteArray bytes = file.usable() ? file.readAll().value_or(QByteArray()) : QByteArray();
+    const std::optional<QByteArray> read = file.usable() ? file.readAll() : std::nullopt;
+    if (!read) {
+        remembered.remove(name);
+        return {};
+    }
+    const QByteArray &bytes = *read;
     Remembered &entry = remembered[name];
-    if (!entry.bytes.isNull() && entry.bytes == bytes && entry.pixels == pixels &&
-        entry.ratio == ratio) {
+    if (entry.ratio == ratio && entry.bytes == bytes && entry.pixels == pixels &&
+        !entry.bytes.isNull()) {
         return entry.shown;
     }
     const DecodedPicture decoded = decodeJpeg(bytes, pixels);
