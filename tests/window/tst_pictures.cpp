@@ -75,6 +75,7 @@ private slots:
                  {"progressive.jpg", true},
                  {"greyscale.jpg", true},
                  {"cmyk.jpg", true},
+                 {"ycck.jpg", true},
                  {"trailer.jpg", true},
                  {"exif-rotated.jpg", true},
                  {"thumbnail-then-truncated.jpg", false},
