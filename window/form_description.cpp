@@ -174,11 +174,26 @@ QWidget *createControl(const ControlDescription &d, QWidget *parent) {
 } // namespace
 
 namespace {
-std::size_t rowOf(std::string_view name) {
-    const auto *found = std::ranges::find_if(
-        formControls, [name](const ControlDescription &d) { return d.name == name; });
-    return std::size_t(found - formControls.begin());
+// Each row's container and each caption's pair, as rows found while
+// compiling: a name missing from the table does not build.
+constexpr std::size_t noContainer = formControls.size();
+constexpr auto containerRows = []() consteval {
+    std::array<std::size_t, formControls.size()> rows{};
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const char *container = formControls[row].container;
+        rows[row] = container ? controlIndex(container) : noContainer;
+    }
+    return rows;
 }
+();
+constexpr auto captionRows = []() consteval {
+    std::array<std::pair<std::size_t, std::size_t>, captions.size()> rows{};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i] = {controlIndex(captions[i].first), controlIndex(captions[i].second)};
+    }
+    return rows;
+}
+();
 } // namespace
 
 BuiltControls buildControls(QWidget *form) {
@@ -188,7 +203,7 @@ BuiltControls buildControls(QWidget *form) {
     std::vector<QWidget *> startDisabled;
     for (std::size_t row = 0; row < formControls.size(); ++row) {
         const ControlDescription &d = formControls[row];
-        QWidget *parent = d.container ? built[rowOf(d.container)] : form;
+        QWidget *parent = containerRows[row] == noContainer ? form : built[containerRows[row]];
         QWidget *control = createControl(d, parent);
         built[row] = control;
         control->setObjectName(QLatin1String(d.name));
@@ -232,8 +247,8 @@ BuiltControls buildControls(QWidget *form) {
     if (!byTabIndex.empty()) {
         byTabIndex.begin()->second->setFocus(Qt::OtherFocusReason);
     }
-    for (const auto &[caption, captioned] : captions) {
-        static_cast<QLabel *>(built[rowOf(caption)])->setBuddy(built[rowOf(captioned)]);
+    for (const auto &[caption, captioned] : captionRows) {
+        static_cast<QLabel *>(built[caption])->setBuddy(built[captioned]);
     }
     // Only now: Qt leaves a disabled control out of setTabOrder.
     for (QWidget *control : startDisabled) {

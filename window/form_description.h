@@ -1,15 +1,22 @@
 #pragma once
 
 #include <QStringView>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
 #include <utility>
 
 class QColor;
+class QComboBox;
 class QFont;
+class QGroupBox;
 class QPalette;
 class QWidget;
+class OptionButton;
+class OutputLabel;
+class PictureBox;
+class TextBox;
 
 // The window as data: one row per control, in the order the window holds
 // them, with positions in twips (1/15 of a pixel at 96 dpi) relative to the
@@ -124,8 +131,60 @@ consteval std::size_t controlIndex(std::string_view name) {
     throw "no control of that name";
 }
 
+// The class each kind of control is built as, and the flags a row needs to
+// be bound to a member of that class: only a result is an OutputLabel member.
+template <typename W> struct BuiltAs;
+template <> struct BuiltAs<QComboBox> {
+    static constexpr ControlKind kind = ControlKind::DropDownList;
+    static constexpr unsigned flags = 0;
+};
+template <> struct BuiltAs<QGroupBox> {
+    static constexpr ControlKind kind = ControlKind::Frame;
+    static constexpr unsigned flags = 0;
+};
+template <> struct BuiltAs<TextBox> {
+    static constexpr ControlKind kind = ControlKind::TextBox;
+    static constexpr unsigned flags = 0;
+};
+template <> struct BuiltAs<OptionButton> {
+    static constexpr ControlKind kind = ControlKind::OptionButton;
+    static constexpr unsigned flags = 0;
+};
+template <> struct BuiltAs<OutputLabel> {
+    static constexpr ControlKind kind = ControlKind::Label;
+    static constexpr unsigned flags = flag::output;
+};
+template <> struct BuiltAs<PictureBox> {
+    static constexpr ControlKind kind = ControlKind::Image;
+    static constexpr unsigned flags = 0;
+};
+
+// The row of a control to be held as a `W`, checked while compiling: a row of
+// another kind, or a label without the output flag, does not build.
+template <typename W> consteval std::size_t boundRow(std::string_view name) {
+    const ControlDescription &d = formControls[controlIndex(name)];
+    if (d.kind != BuiltAs<W>::kind || (d.flags & BuiltAs<W>::flags) != BuiltAs<W>::flags) {
+        throw "the control is not built as the member's class";
+    }
+    return controlIndex(name);
+}
+
+// A control name as a template argument, so that its row is found while
+// compiling.
+template <std::size_t N> struct ControlName {
+    consteval ControlName(const char (&name)[N]) { std::copy_n(name, N, text); }
+    constexpr std::string_view view() const { return {text, N - 1}; }
+    char text[N];
+};
+
 // The controls built, in the rows' order.
 using BuiltControls = std::array<QWidget *, formControls.size()>;
+
+// Sets `member` to the built control named `name`, checked as above.
+template <ControlName name, typename W> void bind(W *&member, const BuiltControls &built) {
+    constexpr std::size_t row = boundRow<W>(name.view());
+    member = static_cast<W *>(built[row]);
+}
 
 QColor colourFromBgr(std::uint32_t bgr);
 // The window's own light palette, which holds on a dark desktop too.

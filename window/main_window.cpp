@@ -70,21 +70,18 @@ Form1::Form1(QWidget *parent) : QWidget(parent), pictures(QCoreApplication::appl
     setFixedSize(twipsToPixels(formWidthTwips), twipsToPixels(formHeightTwips));
 
     const BuiltControls built = buildControls(this);
-    const auto control = [&built]<typename T>(T *&member, std::size_t row) {
-        member = static_cast<T *>(built[row]);
-    };
-    control(cboGengo, controlIndex("cboGengo"));
-    control(textShitei, controlIndex("textShitei"));
-    control(Option2, controlIndex("Option2"));
-    control(Option1, controlIndex("Option1"));
-    control(lblnenrei, controlIndex("lblnenrei"));
-    control(textNen, controlIndex("textNen"));
-    control(lblNen, controlIndex("lblNen"));
-    control(lblGengo, controlIndex("lblGengo"));
-    control(Image1, controlIndex("Image1"));
-    control(lblkana, controlIndex("lblkana"));
-    control(lbleto, controlIndex("lbleto"));
-    control(lbl9sei, controlIndex("lbl9sei"));
+    bind<"cboGengo">(cboGengo, built);
+    bind<"textShitei">(textShitei, built);
+    bind<"Option2">(Option2, built);
+    bind<"Option1">(Option1, built);
+    bind<"lblnenrei">(lblnenrei, built);
+    bind<"textNen">(textNen, built);
+    bind<"lblNen">(lblNen, built);
+    bind<"lblGengo">(lblGengo, built);
+    bind<"Image1">(Image1, built);
+    bind<"lblkana">(lblkana, built);
+    bind<"lbleto">(lbleto, built);
+    bind<"lbl9sei">(lbl9sei, built);
     if (QGuiApplication::platformName() == u"wayland") {
         drawOwnTitleBar(built);
     }
