@@ -75,6 +75,15 @@ inline bool shows(const PictureBox *box, const QString &name) {
 
 // Base of the tests that drive the window: open() shows a fresh one.
 class WindowTest : public QObject {
+public:
+    // Before the application exists: run by hand, a test draws offscreen
+    // like under CTest; the input-method and Wayland runs name their own.
+    static void initMain() {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+    }
+
 protected:
     void open() {
         form = std::make_unique<Form1>();
