@@ -3,10 +3,6 @@
 # server and D-Bus session of its own. Mozc serves no root process, so root
 # runs it as nobody, from a home holding copies of the program and pictures.
 set -eu
-for tool in ibus-daemon xdotool xvfb-run dbus-run-session /usr/share/ibus/component/mozc.xml; do
-  command -v "$tool" >/dev/null || [ -f "$tool" ] ||
-    { echo "MISSING: $tool (install ibus ibus-mozc xdotool xvfb xauth dbus-daemon)"; exit 1; }
-done
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 mkdir "$home/bin"
