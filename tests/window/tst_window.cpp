@@ -1,6 +1,7 @@
 // The window as it opens, and at work: the recalculation, the age modes and
 // the keyboard, as rows of steps a person takes and what the window then shows.
 #include "form_description.h"
+#include "output_label.h"
 #include "title_bar.h"
 #include "window_test_support.h"
 
@@ -158,8 +159,20 @@ class TestWindow : public WindowTest {
             QCOMPARE(ageIsRed(), value.startsWith('-'));
             QVERIFY(QFontMetrics(age->font()).horizontalAdvance(value) <=
                     age->contentsRect().width());
+            // In the size a fresh label chooses for it, whatever was shown before.
+            const ControlDescription &d = formControls[controlIndex("lblnenrei")];
+            OutputLabel fresh;
+            fresh.setFont(descriptionFont(d.face, d.fontPixels));
+            fresh.setGeometry(age->geometry());
+            fresh.setResult(value);
+            QCOMPARE(age->font().pixelSize(), fresh.font().pixelSize());
         } else if (what == "focus") {
             QCOMPARE(QApplication::focusWidget()->objectName(), value);
+        } else if (what == "framed") { // the focus, moved by a key, drawn with its frame
+            QCOMPARE(QApplication::focusWidget()->objectName(), value);
+            QStyleOption option;
+            option.initFrom(QApplication::focusWidget());
+            QVERIFY(option.state & QStyle::State_KeyboardFocusChange);
         } else if (what == "mode") { // the selected option, the box's state, its colour as seen
             const bool on = value == "designated";
             QCOMPARE(option2->isChecked(), on);
@@ -411,6 +424,8 @@ private slots:
         row("designated unreadable", "era:0 type:2010 click:Option2 type:1E1 type:0",
             "shiteiNen=10 age=-2000");
         row("designated -2E9", "era:0 type:1990 Down Down type:-2E9", "age=-2000001990");
+        row("a long age, then a short one", "era:0 type:1990 Down Down type:-2E9 Return type:2000",
+            "age=10");
         row("designated 1, back", "era:0 type:2100 click:Option2 type:1 click:Option1",
             "mode=this-year age=this-year:2100 textShitei.text=1");
         row("designated 1, again",
@@ -420,13 +435,13 @@ private slots:
             "era:0 type:2100 click:Option2 Delete click:Option1 click:Option2",
             "mode=designated shiteiNen=0 age=this-year:2100");
         // Every way into each mode.
-        row("Shift+Down", "era:0 type:1980 Shift+Down", "focus=Option1 mode=this-year");
+        row("Shift+Down", "era:0 type:1980 Shift+Down", "framed=Option1 mode=this-year");
         row("Up above Option1", "era:0 type:1980 Down Up", "mode=this-year");
         row("Down, Down", "era:0 type:1980 Down Down", "mode=designated focus=textShitei age=10");
         row("Up from textShitei", "era:0 type:1980 Down Down Up",
-            "mode=this-year focus=Option1 age=this-year:1980");
+            "mode=this-year framed=Option1 age=this-year:1980");
         row("Enter on Option1", "era:0 type:1980 Down Enter",
-            "focus=textNen textNen.selected=1980");
+            "framed=textNen textNen.selected=1980");
         row("Down from textNen", "era:0 type:1980 click:Option2 click:textNen Down",
             "mode=this-year");
         row("Option1 activated", "era:0 type:1980 click:Option2 activate:Option1",
@@ -438,7 +453,7 @@ private slots:
             "textNen.text= seireki=0 shows=0:1990");
         row("Ctrl+Delete", "era:0 type:1990 caret:2 Ctrl+Delete", "textNen.text= seireki=0");
         // Keys with an action, and keys with only their standard handling.
-        row("Left", "era:0 type:1990 caret:2 Left", "focus=cboGengo textNen.caret=2 shows=0:1990");
+        row("Left", "era:0 type:1990 caret:2 Left", "framed=cboGengo textNen.caret=2 shows=0:1990");
         row("Enter", "era:0 type:1990 caret:2 Return", "focus=textNen textNen.selected=1990");
         row("Right", "era:0 type:1990 caret:2 Right", "focus=textNen textNen.caret=3");
         row("Up", "era:0 type:1990 caret:2 Up", "focus=textNen textNen.caret=2 mode=this-year");
