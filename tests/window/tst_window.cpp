@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QPainter>
 #include <QProcess>
 #include <QStyleOptionComboBox>
 #include <QToolTip>
@@ -339,6 +340,43 @@ private slots:
             QVERIFY2(sharp < 4 && (side < 200 || blown > 1.5 * sharp),
                      qPrintable(QString("%1 against %2 blown up").arg(sharp).arg(blown)));
         }
+    }
+
+    // The window as painted, against a reviewed image of it at 1x and 2x:
+    // geometry, fonts and colours as they were drawn, without restating the
+    // table. The age (this year's) is left out. After a change to the look,
+    // QUINDAL_WRITE_REFERENCE=1 writes the new images to review and commit.
+    void looksAsReviewed() {
+        const qreal ratio = form->devicePixelRatioF();
+        if (ratio != 1 && ratio != 2) {
+            QSKIP("reviewed at 1x and 2x");
+        }
+        QApplication::setCursorFlashTime(0); // the caret drawn steadily
+        typeYear(2, "59");
+        const auto withoutAge = [this](QImage image) { // painted in logical pixels
+            QPainter(&image).fillRect(QRect(age->mapTo(form.get(), QPoint()), age->size()),
+                                      Qt::black);
+            return image.convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage seen = withoutAge(form->grab().toImage());
+        const QString path = QString(QUINDAL_REFERENCE_IMAGES "/window-%1x.png").arg(qRound(ratio));
+        if (qEnvironmentVariableIsSet("QUINDAL_WRITE_REFERENCE")) {
+            QVERIFY(seen.save(path));
+        }
+        const QImage reviewed = QImage(path).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(seen.size(), reviewed.size());
+        // Anti-aliasing may differ a little between font renderers; a moved
+        // box or another colour differs in far more pixels.
+        int differing = 0;
+        for (int y = 0; y < seen.height(); ++y) {
+            for (int x = 0; x < seen.width(); ++x) {
+                const QRgb a = seen.pixel(x, y), b = reviewed.pixel(x, y);
+                differing += std::max({qAbs(qRed(a) - qRed(b)), qAbs(qGreen(a) - qGreen(b)),
+                                       qAbs(qBlue(a) - qBlue(b))}) > 48;
+            }
+        }
+        QVERIFY2(differing <= seen.width() * seen.height() / 1000,
+                 qPrintable(QString("%1 pixels differ").arg(differing)));
     }
 
     void startState() {

@@ -68,7 +68,8 @@ inline QImage qtReading(const QString &path) {
 }
 
 // What the screen shows of `widget`: the window as last painted, once the
-// paints already asked for are done (and nothing else).
+// paints already asked for are done (and nothing else). Whole only at a pixel
+// ratio of 1: Qt 6.4's offscreen screen grabs a scaled window's top left.
 inline QImage onScreen(QWidget *widget) {
     QCoreApplication::sendPostedEvents(widget->window(), QEvent::UpdateRequest);
     const QPoint at = widget->mapTo(widget->window(), QPoint());
