@@ -101,7 +101,7 @@ QImage PictureFiles::picture(const QString &name, QSize size, qreal ratio) {
         return entry.shown;
     }
     const DecodedPicture decoded = decodeJpeg(bytes, pixels);
-    const QImage shown = atRatio(decoded.image, ratio);
+    QImage shown = atRatio(decoded.image, ratio);
     // A refusal by the clock alone may not hold at a quieter moment.
     if (!decoded.byClock) {
         entry = {bytes, pixels, ratio, shown};

@@ -121,8 +121,9 @@ inline constexpr std::array<std::pair<const char *, const char *>, 7> captions{{
     {"Label11", "lblnenrei"},
 }};
 
-// The row of a control, found while compiling: a misspelt name does not build.
-consteval std::size_t controlIndex(std::string_view name) {
+// The row of a control; evaluated while compiling, a misspelt name does not
+// build.
+constexpr std::size_t rowNamed(std::string_view name) {
     for (std::size_t i = 0; i < formControls.size(); ++i) {
         if (name == formControls[i].name) {
             return i;
@@ -130,43 +131,33 @@ consteval std::size_t controlIndex(std::string_view name) {
     }
     throw "no control of that name";
 }
+consteval std::size_t controlIndex(std::string_view name) {
+    return rowNamed(name);
+}
 
 // The class each kind of control is built as, and the flags a row needs to
 // be bound to a member of that class: only a result is an OutputLabel member.
+template <ControlKind Kind, unsigned Flags = 0> struct Built {
+    static constexpr ControlKind kind = Kind;
+    static constexpr unsigned flags = Flags;
+};
 template <typename W> struct BuiltAs;
-template <> struct BuiltAs<QComboBox> {
-    static constexpr ControlKind kind = ControlKind::DropDownList;
-    static constexpr unsigned flags = 0;
-};
-template <> struct BuiltAs<QGroupBox> {
-    static constexpr ControlKind kind = ControlKind::Frame;
-    static constexpr unsigned flags = 0;
-};
-template <> struct BuiltAs<TextBox> {
-    static constexpr ControlKind kind = ControlKind::TextBox;
-    static constexpr unsigned flags = 0;
-};
-template <> struct BuiltAs<OptionButton> {
-    static constexpr ControlKind kind = ControlKind::OptionButton;
-    static constexpr unsigned flags = 0;
-};
-template <> struct BuiltAs<OutputLabel> {
-    static constexpr ControlKind kind = ControlKind::Label;
-    static constexpr unsigned flags = flag::output;
-};
-template <> struct BuiltAs<PictureBox> {
-    static constexpr ControlKind kind = ControlKind::Image;
-    static constexpr unsigned flags = 0;
-};
+template <> struct BuiltAs<QComboBox> : Built<ControlKind::DropDownList> {};
+template <> struct BuiltAs<QGroupBox> : Built<ControlKind::Frame> {};
+template <> struct BuiltAs<TextBox> : Built<ControlKind::TextBox> {};
+template <> struct BuiltAs<OptionButton> : Built<ControlKind::OptionButton> {};
+template <> struct BuiltAs<OutputLabel> : Built<ControlKind::Label, flag::output> {};
+template <> struct BuiltAs<PictureBox> : Built<ControlKind::Image> {};
 
 // The row of a control to be held as a `W`, checked while compiling: a row of
 // another kind, or a label without the output flag, does not build.
 template <typename W> consteval std::size_t boundRow(std::string_view name) {
-    const ControlDescription &d = formControls[controlIndex(name)];
+    const std::size_t row = rowNamed(name);
+    const ControlDescription &d = formControls[row];
     if (d.kind != BuiltAs<W>::kind || (d.flags & BuiltAs<W>::flags) != BuiltAs<W>::flags) {
         throw "the control is not built as the member's class";
     }
-    return controlIndex(name);
+    return row;
 }
 
 // A control name as a template argument, so that its row is found while
