@@ -4,11 +4,11 @@
 #include "picture_files.h"
 #include "picture_limits.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -19,20 +19,21 @@ QByteArray fileBytes(const QString &name) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray bytesOf(std::initializer_list<int> values) {
-    QByteArray bytes;
-    for (const int value : values) {
-        bytes += char(value);
+// Numbers written in a byte order: big-endian unless told, as JPEG has them.
+struct Bytes : QByteArray {
+    explicit Bytes(QDataStream::ByteOrder order = QDataStream::BigEndian)
+        : out(this, QIODevice::WriteOnly) {
+        out.setByteOrder(order);
     }
-    return bytes;
-}
-
-QByteArray bigEndian16(int value) {
-    return bytesOf({value >> 8, value & 0xFF});
-}
+    template <typename... N> Bytes &put(N... numbers) {
+        (out << ... << numbers);
+        return *this;
+    }
+    QDataStream out;
+};
 
 QByteArray segment(int marker, const QByteArray &payload) {
-    return bytesOf({0xFF, marker}) + bigEndian16(int(payload.size()) + 2) + payload;
+    return Bytes().put(quint8(0xFF), quint8(marker), quint16(payload.size() + 2)) + payload;
 }
 
 // `segments` placed right after the start-of-image marker of `jpeg`.
@@ -42,23 +43,19 @@ QByteArray withSegments(const QByteArray &jpeg, const QByteArray &segments) {
 
 // An EXIF block whose main directory (IFD0) and thumbnail directory (IFD1)
 // record the given orientations (0: none).
-QByteArray exif(int main, int thumbnail = 0, bool littleEndian = true) {
-    QByteArray tiff = littleEndian ? "II" : "MM";
-    const auto put16 = [&](int v) {
-        tiff += littleEndian ? bytesOf({v & 0xFF, v >> 8}) : bigEndian16(v);
-    };
-    const auto put32 = [&](int v) {
-        littleEndian ? (put16(v & 0xFFFF), put16(v >> 16)) : (put16(v >> 16), put16(v & 0xFFFF));
-    };
+QByteArray exif(int main, int thumbnail = 0,
+                QDataStream::ByteOrder order = QDataStream::LittleEndian) {
+    Bytes tiff(order);
+    tiff.out.writeRawData(order == QDataStream::LittleEndian ? "II" : "MM", 2);
+    tiff.put(quint16(42), quint32(8));
     const auto directory = [&](int orientation, int next) {
-        put16(orientation ? 1 : 0);
+        tiff.put(quint16(orientation ? 1 : 0));
         if (orientation) { // one SHORT: tag, type, count, value
-            put16(0x0112), put16(3), put32(1), put16(orientation), put16(0);
+            tiff.put(quint16(0x0112), quint16(3), quint32(1), quint16(orientation), quint16(0));
         }
-        put32(next);
+        tiff.put(quint32(next));
     };
-    put16(42), put32(8);
-    directory(main, thumbnail ? 8 + 2 + (main ? 12 : 0) + 4 : 0);
+    directory(main, thumbnail ? 14 + (main ? 12 : 0) : 0);
     if (thumbnail) {
         directory(thumbnail, 0);
     }
@@ -71,22 +68,20 @@ QByteArray exif(int main, int thumbnail = 0, bool littleEndian = true) {
 // a non-interleaved file's first scan holds only its first component.
 QByteArray flatJpeg(int width, int height, int components = 1, int frame = 0xC0,
                     bool interleaved = true) {
-    QByteArray jpeg("\xFF\xD8");
-    jpeg += segment(0xDB, QByteArray(1, 0) + QByteArray(64, 1));
-    QByteArray header = QByteArray(1, 8) + bigEndian16(height) + bigEndian16(width);
-    header += char(components);
-    for (int c = 1; c <= components; ++c) {
-        header += bytesOf({c, 0x11, 0}); // no subsampling, table 0
-    }
-    jpeg += segment(frame, header);
-    for (const char table : {0x00, 0x10}) { // DC, then AC: one code, for symbol 0
-        jpeg += segment(0xC4, QByteArray(1, table) + QByteArray(1, 1) + QByteArray(15, 0) +
-                                  QByteArray(1, 0));
-    }
+    Bytes header, scan;
+    header.put(quint8(8), quint16(height), quint16(width), quint8(components));
     const int inScan = interleaved ? components : 1;
-    QByteArray scan(1, char(inScan));
-    for (int c = 1; c <= inScan; ++c) {
-        scan += bytesOf({c, 0});
+    scan.put(quint8(inScan));
+    for (int c = 1; c <= components; ++c) {
+        header.put(quint8(c), quint8(0x11), quint8(0)); // no subsampling, table 0
+        if (c <= inScan) {
+            scan.put(quint8(c), quint8(0));
+        }
+    }
+    QByteArray jpeg =
+        "\xFF\xD8" + segment(0xDB, QByteArray(1, 0) + QByteArray(64, 1)) + segment(frame, header);
+    for (const char table : {0x00, 0x10}) { // DC, then AC: one code, for symbol 0
+        jpeg += segment(0xC4, table + QByteArray(1, 1) + QByteArray(16, 0));
     }
     jpeg += segment(0xDA, scan + QByteArray("\x00\x3F\x00", 3));
     const qint64 blocks = qint64((width + 7) / 8) * ((height + 7) / 8) * inScan;
@@ -146,7 +141,8 @@ private slots:
         for (int n = 1; n <= 8; ++n) {
             QTest::addRow("orientation %d", n) << withSegments(base, exif(n)) << expected[n];
         }
-        QTest::newRow("big-endian 6") << withSegments(base, exif(6, 0, false)) << "BR";
+        QTest::newRow("big-endian 6")
+            << withSegments(base, exif(6, 0, QDataStream::BigEndian)) << "BR";
         const QByteArray xmp =
             segment(0xE1, QByteArray("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 40));
         QTest::newRow("XMP before EXIF") << withSegments(base, xmp + exif(6)) << "BR";

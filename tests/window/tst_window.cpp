@@ -203,32 +203,6 @@ private slots:
     void initTestCase() { QCoreApplication::setAttribute(Qt::AA_Use96Dpi, false); }
     void init() { open(); }
 
-    // Every control as the window description has it: in its container, at
-    // its place in twips, in the IPA twin of its face, and on its background
-    // as seen (the platform's own where it has none).
-    void controlsAsDescribed() {
-        for (const ControlDescription &d : formControls) {
-            QWidget *w = control(*form, d.name);
-            QCOMPARE(w->parentWidget(), d.container ? control(*form, d.container) : form.get());
-            const auto px = [](int twips) { return qRound(twips / 15.0); };
-            QCOMPARE(w->geometry(), QRect(px(d.left), px(d.top), px(d.width), px(d.height)));
-            const QFontInfo font(w->font());
-            QCOMPARE(font.family(), d.face == Face::Gothic ? "IPAGothic" : "IPAPGothic");
-            QCOMPARE(font.pixelSize(), d.face == Face::Window ? 12 : d.fontPixels);
-            if (d.kind == ControlKind::DropDownList || d.kind == ControlKind::Image) {
-                continue; // drawn by the style, or a picture
-            }
-            // A point clear of borders and text; the frame's ground shows beside its caption.
-            const QPoint at = d.kind == ControlKind::Frame ? QPoint(w->width() - 4, 3)
-                              : w->height() < 20           ? QPoint(w->width() - 1, 0)
-                                                 : QPoint(w->width() - 4, w->height() - 4);
-            const std::uint32_t b = d.backColour;
-            QCOMPARE(seenColour(w, at), b == colour::standard
-                                            ? windowPalette().color(QPalette::Window)
-                                            : QColor(b & 0xFF, (b >> 8) & 0xFF, b >> 16));
-        }
-    }
-
     // The window, at the pixel density the environment sets (window.hidpi_*
     // run this, startState and sharpPictures at each scale).
     void window() {
