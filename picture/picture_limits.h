@@ -28,12 +28,14 @@ inline constexpr int scans = 64;
 // about 18 ns a block here. A picture has a block for every 64 pixels of
 // each component: 1.5 blocks for 64 pixels with the usual halved colour
 // resolution, 3 with full, 1 in greyscale. So a baseline photo of up to about
-// 1000 megapixels is decoded (500 with full colour resolution, 1600 in
-// greyscale), in under half a second.
-inline constexpr qint64 blocks = qint64{24} << 20;
+// 700 megapixels is decoded (350 with full colour resolution, 1000 in
+// greyscale), in about 0.3 s here: a machine four times slower or busier
+// still stays clear of the clock.
+inline constexpr qint64 blocks = qint64{16} << 20;
 // The data of a progressive or multi-scan file: its decoding takes up to ten
-// times as long a byte as a baseline file's, about 50 ns.
-inline constexpr qint64 multiScanBytes = qint64{6} << 20;
+// times as long a byte as a baseline file's, about 60 ns, so 4 MiB take
+// about as long as the largest baseline photo.
+inline constexpr qint64 multiScanBytes = qint64{4} << 20;
 // A backstop for anything the counts above miss, such as a file system that
 // delivers the bytes slowly. The counts keep every accepted decode far below
 // it.
