@@ -30,7 +30,7 @@ void AreaReducer::addRow(const QRgb *source) {
         return;
     }
     const auto step = std::uint32_t(result.width());
-    std::fill(rowSums.begin(), rowSums.end(), 0);
+    std::ranges::fill(rowSums, 0);
     for (int x = 0; x < from.width(); ++x) {
         const QRgb pixel = source[x];
         const Share share = columns[std::size_t(x)];
@@ -68,5 +68,5 @@ void AreaReducer::finishRow(int y) {
         line[x] = qRgb(channel(0), channel(1), channel(2));
     }
     std::swap(sums[0], sums[1]);
-    std::fill(sums[1].begin(), sums[1].end(), 0);
+    std::ranges::fill(sums[1], 0);
 }

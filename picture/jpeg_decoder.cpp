@@ -79,7 +79,7 @@ private:
                       : fileOffset - qint64(source.bytes_in_buffer);
     }
     bool decodeCovering(QSize size);
-    void readRows();
+    void readRows(AreaReducer &shrink);
 
     QByteArrayView bytes;
     int fd = -1;
@@ -313,7 +313,7 @@ qint64 JpegDecode::memoryNeeded() const {
 }
 
 QImage JpegDecode::decode(QSize size) {
-    if (!decodeCovering(size)) {
+    if (!decodeCovering(size) || !reducer) {
         return {};
     }
     QImage image = reducer->image();
@@ -344,13 +344,12 @@ bool JpegDecode::decodeCovering(QSize size) {
     }
     jpeg_start_decompress(&info);
     row.resize(std::size_t{info.output_width} * 4);
-    reducer.emplace(QSize(int(info.output_width), int(info.output_height)), size);
-    readRows();
+    readRows(reducer.emplace(QSize(int(info.output_width), int(info.output_height)), size));
     jpeg_finish_decompress(&info); // reads on to the end marker, warning of anything amiss
     return true;
 }
 
-void JpegDecode::readRows() {
+void JpegDecode::readRows(AreaReducer &shrink) {
     const bool cmyk = info.out_color_space == JCS_CMYK;
     // Adobe's CMYK files, nearly all there are, store the inks inverted.
     const bool inverted = info.saw_Adobe_marker;
@@ -368,7 +367,7 @@ void JpegDecode::readRows() {
                 pixels[x] = qRgb(channel(0), channel(1), channel(2));
             }
         }
-        reducer->addRow(pixels);
+        shrink.addRow(pixels);
     }
 }
 
