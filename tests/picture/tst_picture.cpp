@@ -177,6 +177,9 @@ private slots:
         QTest::newRow("EXIF, then 250000 empty comments")
             << withSegments(base, exif(6) + segment(0xFE, {}).repeated(250000)) << "";
         QTest::newRow("YCCK") << fileBytes("ycck.jpg") << "";
+        QByteArray corrupt = base; // a marker in the middle of the scan: whole, but damaged
+        corrupt.replace(corrupt.indexOf("\xFF\xDA") + 100, 2, "\xFF\xD3");
+        QTest::newRow("damaged scan") << corrupt << "Corrupt";
         QTest::newRow("baseline 20000 x 20000") << flatJpeg(20000, 20000) << "";
         QTest::newRow("baseline 33000 x 33000, 17 M blocks") << flatJpeg(33000, 33000) << "blocks";
         QTest::newRow("one scan per component, 4000 x 4000")
