@@ -42,18 +42,17 @@ public:
 
     bool usable() const { return size >= 0; }
 
-    // Its bytes; no value when it cannot be read or has grown past the limit.
-    std::optional<QByteArray> readAll() const {
-        // The file may grow after fstat: read one byte past the limit to tell.
-        QByteArray bytes(qsizetype(size) + 1, Qt::Uninitialized);
+    // Its bytes; no value when it cannot be read or holds more than `most`.
+    std::optional<QByteArray> readAll(qint64 most) const {
+        // The file may grow after fstat: read one byte past `most` to tell.
+        QByteArray bytes(qsizetype(std::min(size, most)) + 1, Qt::Uninitialized);
         qsizetype filled = 0;
         for (;;) {
             if (filled == bytes.size()) {
-                if (filled > picture_limits::fileBytes) {
-                    qCInfo(pictureLog, "too large: grew while read");
+                if (filled > most) {
                     return std::nullopt;
                 }
-                bytes.resize(std::min(2 * filled, qsizetype(picture_limits::fileBytes) + 1));
+                bytes.resize(std::min(2 * filled, qsizetype(most) + 1));
             }
             const ssize_t got = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
             if (got < 0 && errno == EINTR) {
@@ -85,14 +84,16 @@ QSize deviceSize(QSize size, qreal ratio) {
 QImage PictureFiles::picture(const QString &name, QSize size, qreal ratio) {
     const QSize pixels = deviceSize(size, ratio);
     const PictureFile file(folder + u'/' + name);
-    if (file.usable() && file.size > picture_limits::rememberedFileBytes) {
-        remembered.remove(name);
-        return atRatio(decodeJpeg(file.fd, file.size, pixels).image, ratio);
-    }
-    const std::optional<QByteArray> read = file.usable() ? file.readAll() : std::nullopt;
+    const std::optional<QByteArray> read =
+        file.usable() && file.size <= picture_limits::rememberedFileBytes
+            ? file.readAll(picture_limits::rememberedFileBytes)
+            : std::nullopt;
     if (!read) {
+        // Too large to remember, or grown past that while read: decoded as
+        // it is read, never held whole.
         remembered.remove(name);
-        return {};
+        return file.usable() ? atRatio(decodeJpeg(file.fd, file.size, pixels).image, ratio)
+                             : QImage();
     }
     const QByteArray &bytes = *read;
     Remembered &entry = remembered[name];
