@@ -177,7 +177,7 @@ namespace {
 // Each row's container and each caption's pair, as rows found while
 // compiling: a name missing from the table does not build.
 constexpr std::size_t noContainer = formControls.size();
-constexpr auto containerRows = []() consteval {
+consteval std::array<std::size_t, formControls.size()> findContainerRows() {
     std::array<std::size_t, formControls.size()> rows{};
     for (std::size_t row = 0; row < rows.size(); ++row) {
         const char *container = formControls[row].container;
@@ -185,15 +185,15 @@ constexpr auto containerRows = []() consteval {
     }
     return rows;
 }
-();
-constexpr auto captionRows = []() consteval {
+constexpr auto containerRows = findContainerRows();
+consteval std::array<std::pair<std::size_t, std::size_t>, captions.size()> findCaptionRows() {
     std::array<std::pair<std::size_t, std::size_t>, captions.size()> rows{};
     for (std::size_t i = 0; i < rows.size(); ++i) {
         rows[i] = {controlIndex(captions[i].first), controlIndex(captions[i].second)};
     }
     return rows;
 }
-();
+constexpr auto captionRows = findCaptionRows();
 } // namespace
 
 BuiltControls buildControls(QWidget *form) {
