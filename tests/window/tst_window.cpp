@@ -1,5 +1,6 @@
 // The window as it opens, and at work: the recalculation, the age modes and
 // the keyboard, as rows of steps a person takes and what the window then shows.
+#include "era_conversion.h"
 #include "form_description.h"
 #include "output_label.h"
 #include "title_bar.h"
@@ -15,6 +16,7 @@
 #include <QToolTip>
 #include <QWindow>
 #include <cmath>
+#include <random>
 
 using namespace testing;
 
@@ -517,6 +519,68 @@ private slots:
         for (const QString &check : checks.split(' ')) {
             verify(check);
         }
+    }
+
+    // Random use: a seeded stream of the steps above (QUINDAL_RANDOM_EVENTS,
+    // 3000 by default; window.random_use_full takes 20000). After each, the
+    // box holds the year the window has read, or nothing, and the results
+    // show the last year accepted.
+    void randomUse() {
+        const QStringList vocabulary{"type:1",
+                                     "type:9",
+                                     "type:5",
+                                     "type:a",
+                                     "type:e",
+                                     "type:-",
+                                     "Return",
+                                     "Delete",
+                                     "Backspace",
+                                     "Left",
+                                     "Right",
+                                     "Up",
+                                     "Down",
+                                     "Tab",
+                                     "Shift+Backtab",
+                                     "Shift+Down",
+                                     "ime:１９８９",
+                                     "ime:😀",
+                                     "paste:1e5",
+                                     "paste:&HFF",
+                                     "paste:20000",
+                                     "click:textNen",
+                                     "click:textShitei",
+                                     "click:Option1",
+                                     "click:Option2",
+                                     "click:Image1",
+                                     "click:lblnenrei",
+                                     "era:0",
+                                     "era:2",
+                                     "era:4"};
+        const int events = qEnvironmentVariableIntValue("QUINDAL_RANDOM_EVENTS");
+        std::mt19937 random(qEnvironmentVariableIntValue("QUINDAL_RANDOM_SEED"));
+        bool changed = false;
+        connect(textNen, &QLineEdit::textChanged, this, [&] { changed = true; });
+        int acceptedList = -1, acceptedNen = 0, accepted = 0;
+        const FormState &state = form->formState();
+        for (int i = 1; i <= (events > 0 ? events : 3000); ++i) {
+            changed = false;
+            const QString step = vocabulary[qsizetype(random() % vocabulary.size())];
+            take(step);
+            if (changed && state.seireki > 0) {
+                acceptedList = list->currentIndex();
+                acceptedNen = state.nen;
+                ++accepted;
+            }
+            const QString what = QString("after step %1, %2").arg(i).arg(step);
+            QVERIFY2(textNen->text().isEmpty()
+                         ? state.nen == 0
+                         : almanac::readNumber(textNen->text().toStdU16String()) == state.nen,
+                     qPrintable("the box and nen " + what));
+            QVERIFY2(acceptedList < 0 ||
+                         signs() == expectedOutputs(acceptedList, acceptedNen).signs(),
+                     qPrintable("outputs " + what));
+        }
+        QVERIFY(accepted > 50); // the stream really exercised the recalculation
     }
 
     // Typing through a real input method: window.input_method runs this
