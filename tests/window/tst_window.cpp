@@ -85,7 +85,8 @@ class TestWindow : public WindowTest {
 
     // One step. Keys (with Shift+ or Ctrl+) go to the focus; era:N chooses an
     // entry; click:NAME[@x], activate:NAME (as an accessibility action) and
-    // drag:NAME (pressed on it, released away) act on a control; paste: and
+    // drag:NAME (pressed on it, released away) and dblclick:NAME act on a
+    // control; paste: and
     // ime: put text into the focus, compose: shows an input method's text
     // still being composed there; caret:N places its caret; away leaves the
     // window and comes back; type:TEXT types TEXT into the focus. Any other
@@ -112,6 +113,11 @@ class TestWindow : public WindowTest {
             QWidget *target = control(*form, qPrintable(arg.section('@', 0, 0)));
             const int x = arg.contains('@') ? arg.section('@', 1).toInt() : target->width() / 2;
             QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(x, target->height() / 2));
+        } else if (what == "dblclick") { // press, release, double click, release
+            QWidget *target = control(*form, qPrintable(arg));
+            QTest::mouseClick(target, Qt::LeftButton);
+            QTest::mouseDClick(target, Qt::LeftButton);
+            QTest::mouseRelease(target, Qt::LeftButton);
         } else if (what == "activate") {
             control<QRadioButton>(*form, qPrintable(arg))->click();
         } else if (what == "drag") {
@@ -143,8 +149,9 @@ class TestWindow : public WindowTest {
 
     // One check, NAME=VALUE: shows=L:N (the era texts, signs and picture of N
     // typed in entry L), age= (red when negative, "this-year:Y" for this year
-    // minus Y, always drawn whole), focus=, mode=designated|this-year, era=,
-    // nen=, seireki=, shiteiNen=, and BOX.text=, BOX.selected=, BOX.caret=.
+    // minus Y, always drawn whole), picture=FILE, focus=, framed= (the focus
+    // with its focus frame), mode=designated|this-year, era=, nen=, seireki=,
+    // shiteiNen=, and BOX.text=, BOX.selected=, BOX.caret=.
     void verify(const QString &check) {
         const QString what = check.section('=', 0, 0);
         QString value = check.section('=', 1);
@@ -169,6 +176,8 @@ class TestWindow : public WindowTest {
             fresh.setGeometry(age->geometry());
             fresh.setResult(value);
             QCOMPARE(age->font().pixelSize(), fresh.font().pixelSize());
+        } else if (what == "picture") { // a file beside the program, as shown
+            QVERIFY2(shows(image, value), qPrintable(value));
         } else if (what == "focus") {
             QCOMPARE(QApplication::focusWidget()->objectName(), value);
         } else if (what == "framed") { // the focus, moved by a key, drawn with its frame
@@ -486,6 +495,9 @@ private slots:
             "textShitei.selected=");
         row("clicked at the start", "era:0 type:1990 click:textNen@5", "textNen.selected=1990");
         row("clicked at the end", "era:0 type:1990 click:textNen@60", "textNen.selected=1990");
+        // The picture: a click shows one scene, a double click the other.
+        row("picture clicked", "era:0 type:1990 click:Image1", "picture=scene1.jpg");
+        row("picture double-clicked", "era:0 type:1990 dblclick:Image1", "picture=scene2.jpg");
         row("clicked, typed over", "era:0 type:1990 click:textNen@30 type:2", "seireki=2");
     }
     void steps() {
@@ -510,36 +522,12 @@ private slots:
     // box holds the year the window has read, or nothing, and the results
     // show the last year accepted.
     void randomUse() {
-        const QStringList vocabulary{"type:1",
-                                     "type:9",
-                                     "type:5",
-                                     "type:a",
-                                     "type:e",
-                                     "type:-",
-                                     "Return",
-                                     "Delete",
-                                     "Backspace",
-                                     "Left",
-                                     "Right",
-                                     "Up",
-                                     "Down",
-                                     "Tab",
-                                     "Shift+Backtab",
-                                     "Shift+Down",
-                                     "ime:１９８９",
-                                     "ime:😀",
-                                     "paste:1e5",
-                                     "paste:&HFF",
-                                     "paste:20000",
-                                     "click:textNen",
-                                     "click:textShitei",
-                                     "click:Option1",
-                                     "click:Option2",
-                                     "click:Image1",
-                                     "click:lblnenrei",
-                                     "era:0",
-                                     "era:2",
-                                     "era:4"};
+        const QStringList vocabulary =
+            QString("type:1 type:9 type:5 type:a type:e type:- Return Delete Backspace Left Right "
+                    "Up Down Tab Shift+Backtab Shift+Down ime:１９８９ ime:😀 paste:1e5 paste:&HFF "
+                    "paste:20000 click:textNen click:textShitei click:Option1 click:Option2 "
+                    "click:Image1 dblclick:Image1 click:lblnenrei era:0 era:2 era:4")
+                .split(' ');
         const int events = qEnvironmentVariableIntValue("QUINDAL_RANDOM_EVENTS");
         std::mt19937 random(qEnvironmentVariableIntValue("QUINDAL_RANDOM_SEED"));
         bool changed = false;
@@ -560,6 +548,10 @@ private slots:
                          ? state.nen == 0
                          : almanac::readNumber(textNen->text().toStdU16String()) == state.nen,
                      qPrintable("the box and nen " + what));
+            QVERIFY2(!step.endsWith("tab", Qt::CaseInsensitive) ||
+                         QApplication::focusWidget() == textNen ||
+                         QApplication::focusWidget() == list,
+                     qPrintable("Tab and Shift+Tab only alternate " + what));
             QVERIFY2(acceptedList < 0 ||
                          signs() == expectedOutputs(acceptedList, acceptedNen).signs(),
                      qPrintable("outputs " + what));
