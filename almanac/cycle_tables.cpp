@@ -26,23 +26,24 @@ constexpr std::int16_t cycleIndex(std::int32_t seireki, int n) {
 
 struct BranchReading {
     std::u16string_view kana;
+    std::u16string_view animal;
     std::u16string_view pictureName;
 };
 
 BranchReading branchReading(std::int16_t junishiNo) {
     switch (junishiNo) {
-    case 0: return {u"さる ", u"saru.jpg"};
-    case 1: return {u"とり ", u"tori.jpg"};
-    case 2: return {u"いぬ ", u"inu.jpg"};
-    case 3: return {u"い  ", u"i.jpg"};
-    case 4: return {u"ね  ", u"ne.jpg"};
-    case 5: return {u"うし ", u"ushi.jpg"};
-    case 6: return {u"とら ", u"tora.jpg"};
-    case 7: return {u"う  ", u"u.jpg"};
-    case 8: return {u"たつ ", u"tatu.jpg"};
-    case 9: return {u"み  ", u"mi.jpg"};
-    case 10: return {u"うま ", u"uma.jpg"};
-    default: return {u"ひつじ", u"hituji.jpg"};
+    case 0: return {u"さる ", u"さる", u"saru.jpg"};
+    case 1: return {u"とり ", u"とり", u"tori.jpg"};
+    case 2: return {u"いぬ ", u"いぬ", u"inu.jpg"};
+    case 3: return {u"い  ", u"いのしし", u"i.jpg"};
+    case 4: return {u"ね  ", u"ねずみ", u"ne.jpg"};
+    case 5: return {u"うし ", u"うし", u"ushi.jpg"};
+    case 6: return {u"とら ", u"とら", u"tora.jpg"};
+    case 7: return {u"う  ", u"うさぎ", u"u.jpg"};
+    case 8: return {u"たつ ", u"たつ", u"tatu.jpg"};
+    case 9: return {u"み  ", u"へび", u"mi.jpg"};
+    case 10: return {u"うま ", u"うま", u"uma.jpg"};
+    default: return {u"ひつじ", u"ひつじ", u"hituji.jpg"};
     }
 }
 
@@ -61,7 +62,7 @@ Stem stem(std::int32_t seireki) {
 Branch branch(std::int32_t seireki) {
     const std::int16_t n = cycleIndex(seireki, 12);
     const BranchReading reading = branchReading(n);
-    return {n, cut(branchKanji, n, 1), reading.kana, reading.pictureName};
+    return {n, cut(branchKanji, n, 1), reading.kana, reading.animal, reading.pictureName};
 }
 
 } // namespace almanac

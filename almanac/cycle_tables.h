@@ -22,6 +22,7 @@ struct Branch {
     std::int16_t number; // seireki mod 12
     std::u16string_view kanji;
     std::u16string_view kana;        // three characters, padded with spaces
+    std::u16string_view animal;      // the animal's everyday name, such as "ねずみ"
     std::u16string_view pictureName; // the file beside the program, such as "ne.jpg"
 };
 
