@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "accessibility.h"
 #include "age_reckoning.h"
 #include "cycle_tables.h"
 #include "era_conversion.h"
@@ -50,6 +51,7 @@ static void prepareProcess() {
     static const bool prepared = [] {
         Q_INIT_RESOURCE(window); // the icon and start picture live in a static library
         installLook();
+        installAccessibility();
         return true;
     }();
     Q_UNUSED(prepared);
@@ -86,6 +88,9 @@ Form1::Form1(QWidget *parent) : QWidget(parent), pictures(QCoreApplication::appl
         drawOwnTitleBar(built);
     }
 
+    announcer = new Announcer(this);
+    resultsSettling.setSingleShot(true);
+    resultsSettling.setInterval(150);
     showStartPicture();
     connectHandlers();
     Form_Load();
@@ -128,6 +133,17 @@ void Form1::connectHandlers() {
     });
     connect(Image1, &PictureBox::clicked, this, &Form1::Image1_Click);
     connect(Image1, &PictureBox::doubleClicked, this, &Form1::Image1_DblClick);
+    // What a screen reader is told, beside what it reads of each control.
+    for (OutputLabel *result : {lblGengo, lblNen, lbl9sei, lbleto, lblkana, lblnenrei}) {
+        connect(result, &OutputLabel::resultShown, &resultsSettling, qOverload<>(&QTimer::start));
+    }
+    connect(&resultsSettling, &QTimer::timeout, this, &Form1::announceResults);
+    // A list says its entry as the arrow keys choose it; Qt's list tells Orca nothing.
+    connect(cboGengo, &QComboBox::currentIndexChanged, this, [this] {
+        if (cboGengo->hasFocus()) {
+            announcer->announce(cboGengo->currentText());
+        }
+    });
     for (QWidget *control : {static_cast<QWidget *>(textNen), static_cast<QWidget *>(cboGengo),
                              static_cast<QWidget *>(Option1), static_cast<QWidget *>(Option2),
                              static_cast<QWidget *>(textShitei)}) {
@@ -189,8 +205,13 @@ bool Form1::eventFilter(QObject *watched, QEvent *event) {
             }
         }
         // The focus moved on inside the handler: the control it left must not
-        // go on to treat itself as focused.
-        return QApplication::focusWidget() != watched;
+        // go on to treat itself as focused, nor be the last that screen
+        // readers are told has the focus.
+        if (QApplication::focusWidget() != watched) {
+            reportFocusAfterThisEvent();
+            return true;
+        }
+        return false;
     }
     default: break;
     }
@@ -285,7 +306,9 @@ void Form1::showSigns(const almanac::YearShown &shown) {
     state.jikkanKana = qstring(shown.stem.kana);
     state.junishi = qstring(shown.branch.kanji);
     state.junishiKana = qstring(shown.branch.kana);
-    showPicture(shown.branch.pictureName, shown.branch.kanji);
+    showPicture(shown.branch.pictureName, shown.branch.kanji,
+                qstring(shown.branch.kanji) + u'（' + qstring(shown.branch.animal) +
+                    QStringLiteral("）の絵"));
     lbl9sei->setResult(state.kyusei);
     lblkana->setResult(QString::fromStdU16String(shown.kana));
     lbleto->setResult(QString::fromStdU16String(shown.eto));
@@ -388,16 +411,37 @@ void Form1::textShitei_KeyDown(Qt::Key key) {
 }
 
 void Form1::Image1_Click() {
-    showPicture(u"scene1.jpg", u"景");
+    showPicture(u"scene1.jpg", u"景", QStringLiteral("夕暮れの景色の絵"));
 }
 
 void Form1::Image1_DblClick() {
-    showPicture(u"scene2.jpg", u"景");
+    showPicture(u"scene2.jpg", u"景", QStringLiteral("夜の景色の絵"));
 }
 
-// The file is read from disk every time it is shown.
-void Form1::showPicture(QStringView fileName, QStringView placeholderGlyph) {
-    shownPicture = {fileName, placeholderGlyph};
+// What a screen reader is told after a recalculation: the year as shown, its
+// signs and the age, in the order they are read on screen; when only the age
+// changed, the age. What was told already is not told again, so a refused
+// entry, which leaves every result as it was, says nothing.
+void Form1::announceResults() {
+    const QString year = lblGengo->text() + lblNen->text() + u'年';
+    const QString signs =
+        lbl9sei->text() + u'、' + lbleto->text() + u' ' + lblkana->text().simplified();
+    const QString age = lblnenrei->text().isEmpty() ? QString() : lblnenrei->text() + u'歳';
+    if (year != announced.year || signs != announced.signs) {
+        announcer->announce(QStringList{year, signs, age}.join(u'、'));
+    } else if (age != announced.age) {
+        announcer->announce(age);
+    }
+    announced = {year, signs, age};
+}
+
+// The file is read from disk every time it is shown; the picture names what
+// it shows, even as the placeholder.
+void Form1::showPicture(QStringView fileName, QStringView placeholderGlyph, const QString &spoken) {
+    shownPicture = {fileName, placeholderGlyph, spoken};
+    if (Image1->accessibleName() != spoken) {
+        Image1->setAccessibleName(spoken);
+    }
     Image1->setPicture(
         pictures.picture(fileName.toString(), Image1->size(), Image1->devicePixelRatioF()),
         placeholderGlyph);
@@ -406,6 +450,7 @@ void Form1::showPicture(QStringView fileName, QStringView placeholderGlyph) {
 // The picture stored with the window, shown until the first year.
 void Form1::showStartPicture() {
     shownPicture = {};
+    Image1->setAccessibleName(QStringLiteral("机の上の静物の絵"));
     Image1->setPicture(resourcePicture(QStringLiteral(":/quindal/start.jpg"), Image1->size(),
                                        Image1->devicePixelRatioF()),
                        {});
@@ -417,7 +462,7 @@ void Form1::showPictureAgain() {
     if (shownPicture.fileName.isEmpty()) {
         showStartPicture();
     } else {
-        showPicture(shownPicture.fileName, shownPicture.glyph);
+        showPicture(shownPicture.fileName, shownPicture.glyph, shownPicture.spoken);
     }
 }
 

@@ -6,10 +6,12 @@
 #include "picture_files.h"
 #include "year_shown.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <optional>
 
+class Announcer;
 class QComboBox;
 class OutputLabel;
 class OptionButton;
@@ -68,7 +70,9 @@ private:
     void setShiteiBackColour(std::uint32_t bgr);
     void focusByKey(QWidget *control);
 
-    void showPicture(QStringView fileName, QStringView placeholderGlyph);
+    void announceResults();
+
+    void showPicture(QStringView fileName, QStringView placeholderGlyph, const QString &spoken);
     void showStartPicture();
     void showPictureAgain();
     void keepDesignedSize();
@@ -95,7 +99,16 @@ private:
     struct {
         QStringView fileName; // empty: the start picture
         QStringView glyph;
+        QString spoken; // what the picture shows, for a screen reader
     } shownPicture;
+
+    // The results are told to a screen reader once they have settled, so
+    // that fast typing is not followed by the years typed on the way.
+    Announcer *announcer;
+    QTimer resultsSettling;
+    struct {
+        QString year, signs, age;
+    } announced;
 
     QObject *focusKeptThroughDeactivation = nullptr;
     bool leaveFillingAfterPaint = false;

@@ -48,6 +48,7 @@ void OutputLabel::setResult(const QString &result) {
         setFont(fitting);
     }
     setText(result);
+    emit resultShown();
 }
 
 // How far above and below the baseline the glyphs of any text the window

@@ -6,7 +6,7 @@
 
 // A label that shows its text whole: a result, or a static caption. A text too
 // wide or too tall for the label at its font is drawn smaller or raised. Screen readers hear the
-// result as the label's name, as for any label, and Qt announces each change.
+// result as the label's name, as for any label.
 class OutputLabel : public QLabel {
     Q_OBJECT
 public:
@@ -14,6 +14,9 @@ public:
 
     void setResult(const QString &text);
     void setTextColour(const QColor &colour);
+
+signals:
+    void resultShown(); // the text changed
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -1,5 +1,6 @@
 // The window as it opens, and at work: the recalculation, the age modes and
 // the keyboard, as rows of steps a person takes and what the window then shows.
+#include "accessibility.h"
 #include "era_conversion.h"
 #include "form_description.h"
 #include "output_label.h"
@@ -89,7 +90,8 @@ class TestWindow : public WindowTest {
     // control; paste: and
     // ime: put text into the focus, compose: shows an input method's text
     // still being composed there; caret:N places its caret; away leaves the
-    // window and comes back; type:TEXT types TEXT into the focus. Any other
+    // window and comes back; type:TEXT types TEXT into the focus; settle
+    // waits until what a screen reader is told has been told. Any other
     // step fails the test, so that a misspelt one is not typed as text.
     void take(const QString &step) {
         // clang-format off
@@ -142,6 +144,8 @@ class TestWindow : public WindowTest {
             QVERIFY(QTest::qWaitForWindowActive(form.get()));
         } else if (what == "type") {
             QTest::keyClicks(focus, arg);
+        } else if (step == "settle") {
+            QTest::qWait(300);
         } else {
             QFAIL(qPrintable("unknown step: " + step));
         }
@@ -151,7 +155,10 @@ class TestWindow : public WindowTest {
     // typed in entry L), age= (red when negative, "this-year:Y" for this year
     // minus Y, always drawn whole), picture=FILE, focus=, framed= (the focus
     // with its focus frame), mode=designated|this-year, era=, nen=, seireki=,
-    // shiteiNen=, and BOX.text=, BOX.selected=, BOX.caret=.
+    // shiteiNen=, BOX.text=, BOX.selected=, BOX.caret=, told= (what a screen
+    // reader was told last, once the results settled; _ for a space, AGE:Y for
+    // this year minus Y), toldTimes=N and picture.name= (as a screen reader
+    // names it).
     void verify(const QString &check) {
         const QString what = check.section('=', 0, 0);
         QString value = check.section('=', 1);
@@ -198,6 +205,22 @@ class TestWindow : public WindowTest {
             const QHash<QString, int> fields{
                 {"nen", state.nen}, {"seireki", state.seireki}, {"shiteiNen", state.shiteiNen}};
             QCOMPARE(fields[what], value.toInt());
+        } else if (what == "told" || what == "toldTimes") {
+            const auto *announcer = form->findChild<Announcer *>();
+            take("settle");
+            if (what == "told") {
+                static const QRegularExpression age("AGE:(\\d+)");
+                if (const auto m = age.match(value); m.hasMatch()) {
+                    value.replace(m.capturedStart(), m.capturedLength(),
+                                  QString::number(thisYear() - m.captured(1).toInt()));
+                }
+                value.replace('_', ' ');
+                QCOMPARE(announcer->lastTold(), value);
+            } else {
+                QCOMPARE(announcer->timesTold(), value.toInt());
+            }
+        } else if (what == "picture.name") {
+            QCOMPARE(image->accessibleName(), value);
         } else if (what.endsWith(".text")) {
             QCOMPARE(box(what.section('.', 0, 0))->text(), value);
         } else if (what.endsWith(".selected")) {
@@ -499,6 +522,20 @@ private slots:
         row("picture clicked", "era:0 type:1990 click:Image1", "picture=scene1.jpg");
         row("picture double-clicked", "era:0 type:1990 dblclick:Image1", "picture=scene2.jpg");
         row("clicked, typed over", "era:0 type:1990 click:textNen@30 type:2", "seireki=2");
+        // What a screen reader is told: the results once they settle, in the
+        // order they are read; then only what changed; the picture by its animal.
+        row("told, typed", "era:0 type:1984",
+            "told=昭和59年、七赤金星、甲子_きのえ_ね、AGE:1984歳 toldTimes=1 "
+            "picture.name=子（ねずみ）の絵");
+        row("told, in an era", "era:2 type:5",
+            "told=西暦1930年、七赤金星、庚午_かのえ_うま、AGE:1930歳");
+        row("told, refused", "era:0 type:1984 Return type:x", "toldTimes=1 textNen.text=");
+        row("told, age alone", "era:0 type:1984 settle Down Down", "told=6歳 toldTimes=2");
+        row("told, negative", "era:0 type:1984 settle Down Down settle type:1980", "told=-4歳");
+        row("told, list entry", "era:0 type:1984 settle Left Down", "told=平成");
+        row("picture named, scene", "era:0 type:1990 click:Image1",
+            "picture.name=夕暮れの景色の絵");
+        row("picture named, animal", "era:0 type:12", "picture.name=申（さる）の絵");
     }
     void steps() {
         QFETCH(QString, steps);

@@ -1,0 +1,248 @@
+#include "accessibility.h"
+
+#include "text_box.h"
+
+#include <QAccessibleWidget>
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMetaObject>
+
+namespace {
+
+// A text box as a screen reader reads it. Qt's own answers a question for
+// the text's attributes with an empty run, and Orca, which reads a line in
+// the runs it is given, then leaves out the last character of a selected
+// text ("198" for 1984). The box has no attributes: its whole text is one
+// run.
+class TextBoxAccessible : public QAccessibleWidget,
+                          public QAccessibleTextInterface,
+                          public QAccessibleEditableTextInterface {
+public:
+    explicit TextBoxAccessible(QWidget *box) : QAccessibleWidget(box, QAccessible::EditableText) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface) {
+            return static_cast<QAccessibleTextInterface *>(this);
+        }
+        if (type == QAccessible::EditableTextInterface) {
+            return static_cast<QAccessibleEditableTextInterface *>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value && !box()->text().isEmpty()) {
+            return box()->text();
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    void setText(QAccessible::Text t, const QString &text) override {
+        if (t == QAccessible::Value) {
+            box()->setText(text);
+        } else {
+            QAccessibleWidget::setText(t, text);
+        }
+    }
+
+    // A box with a name of its own is called by it: the designated year is
+    // "指定年", not one of its two captions, of which Orca would say only one.
+    QList<QPair<QAccessibleInterface *, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override {
+        auto related = QAccessibleWidget::relations(match);
+        if (!box()->accessibleName().isEmpty()) {
+            related.removeIf(
+                [](const auto &relation) { return relation.second & QAccessible::Label; });
+        }
+        return related;
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.editable = true;
+        state.selectableText = true;
+        return state;
+    }
+
+    // The text interface.
+    QString attributes(int offset, int *startOffset, int *endOffset) const override {
+        *startOffset = 0;
+        *endOffset = std::max(characterCount(), offset);
+        return {};
+    }
+    void selection(int index, int *startOffset, int *endOffset) const override {
+        *startOffset = *endOffset = 0;
+        if (index == 0 && box()->hasSelectedText()) {
+            *startOffset = box()->selectionStart();
+            *endOffset = box()->selectionEnd();
+        }
+    }
+    int selectionCount() const override { return box()->hasSelectedText() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override {
+        setSelection(0, startOffset, endOffset);
+    }
+    void removeSelection(int index) override {
+        if (index == 0) {
+            box()->deselect();
+        }
+    }
+    void setSelection(int index, int startOffset, int endOffset) override {
+        if (index == 0) {
+            box()->setSelection(startOffset, endOffset - startOffset);
+        }
+    }
+    int cursorPosition() const override { return box()->cursorPosition(); }
+    void setCursorPosition(int position) override { box()->setCursorPosition(position); }
+    QString text(int startOffset, int endOffset) const override {
+        return startOffset > endOffset ? QString()
+                                       : box()->text().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(box()->text().size()); }
+    // Measured from the caret, which the box places whatever its alignment.
+    QRect characterRect(int offset) const override {
+        const QString text = box()->text();
+        if (offset < 0 || offset >= text.size()) {
+            return {};
+        }
+        const QFontMetrics metrics(box()->font());
+        const QRect caret = box()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        const int x = caret.center().x() -
+                      metrics.horizontalAdvance(text.left(box()->cursorPosition())) +
+                      metrics.horizontalAdvance(text.left(offset));
+        const QRect character(x, caret.top(), metrics.horizontalAdvance(text.mid(offset, 1)),
+                              caret.height());
+        return character.translated(box()->mapToGlobal(QPoint(0, 0)));
+    }
+    int offsetAtPoint(const QPoint &point) const override {
+        return box()->cursorPositionAt(box()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int startIndex, int endIndex) override {
+        box()->setCursorPosition(endIndex);
+        box()->setCursorPosition(startIndex);
+    }
+
+    // The editable text interface.
+    void deleteText(int startOffset, int endOffset) override {
+        box()->setText(box()->text().remove(startOffset, endOffset - startOffset));
+    }
+    void insertText(int offset, const QString &text) override {
+        box()->setText(box()->text().insert(offset, text));
+    }
+    void replaceText(int startOffset, int endOffset, const QString &text) override {
+        box()->setText(box()->text().replace(startOffset, endOffset - startOffset, text));
+    }
+
+private:
+    QLineEdit *box() const { return static_cast<QLineEdit *>(widget()); }
+};
+
+// A label: a result, named by what it shows, or a caption, which labels the
+// control it captions. A screen reader's flat review reads the window in rows
+// of boxes whose middles lie within a few pixels; a caption set a little
+// lower than its result would start a row of its own, away from the value it
+// names. So a caption spans, for screen readers, the height of the control it
+// captions, and is read in that control's row.
+class LabelAccessible : public QAccessibleWidget {
+public:
+    explicit LabelAccessible(QWidget *label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && label()->accessibleName().isEmpty()) {
+            return label()->text();
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    QList<QPair<QAccessibleInterface *, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override {
+        auto related = QAccessibleWidget::relations(match);
+        if (label()->buddy() && (match & QAccessible::Labelled)) {
+            related.append(
+                {QAccessible::queryAccessibleInterface(label()->buddy()), QAccessible::Labelled});
+        }
+        return related;
+    }
+
+    QRect rect() const override {
+        QRect box = QAccessibleWidget::rect();
+        if (const QWidget *captioned = label()->buddy(); captioned && captioned->isVisible()) {
+            const QRect row(captioned->mapToGlobal(QPoint(0, 0)), captioned->size());
+            box.setTop(row.top());
+            box.setBottom(row.bottom());
+        }
+        return box;
+    }
+
+private:
+    QLabel *label() const { return static_cast<QLabel *>(widget()); }
+};
+
+QAccessibleInterface *windowAccessibility(const QString &className, QObject *object) {
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget) {
+        return nullptr;
+    }
+    // Qt exposes a top-level widget as a filler; as a window, its title is
+    // the window's, and a screen reader's "read title" finds it.
+    if (className == u"Form1" && widget->isWindow()) {
+        return new QAccessibleWidget(widget, QAccessible::Window);
+    }
+    if (className == u"TextBox") {
+        return new TextBoxAccessible(widget);
+    }
+    if (className == u"OutputLabel") {
+        return new LabelAccessible(widget);
+    }
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    if (className == u"Announcer") {
+        return new QAccessibleWidget(widget, QAccessible::Notification);
+    }
+#endif
+    return nullptr;
+}
+
+void reportFocus() {
+    if (QWidget *focus = QApplication::focusWidget()) {
+        QAccessibleEvent event(focus, QAccessible::Focus);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+} // namespace
+
+void installAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(windowAccessibility);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+Announcer::Announcer(QWidget *window) : QWidget(window) {
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setGeometry(0, 0, 0, 0);
+}
+
+void Announcer::announce(const QString &text) {
+    told = text;
+    ++times;
+    if (!QAccessible::isActive()) {
+        return;
+    }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent event(parentWidget(), text);
+    QAccessible::updateAccessibility(&event);
+#else
+    setAccessibleName(text);
+    QAccessibleEvent shown(this, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+#endif
+}
+
+void reportFocusAfterThisEvent() {
+    if (QAccessible::isActive()) {
+        QMetaObject::invokeMethod(qApp, reportFocus, Qt::QueuedConnection);
+    }
+}
