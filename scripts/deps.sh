@@ -25,6 +25,8 @@ case "${1:-}" in
       clang libclang-rt-dev         # libFuzzer, for the distribution's clang
       xvfb xauth dbus-daemon        # an X server and a D-Bus session for the screen-reader test
       at-spi2-core python3-pyatspi  # the accessibility bus, read as screen readers read it
+      orca openbox                  # the screen reader itself, on a desktop with a window manager
+      speech-dispatcher speech-dispatcher-audio-plugins  # its speech, into libao's null driver
       weston qt6-wayland            # a Wayland compositor, and Qt's client for it
       ibus ibus-mozc xdotool        # a Japanese input method, and keys pressed on the X server
     ) ;;

@@ -10,7 +10,7 @@ import pyatspi
 age = str(datetime.date.today().year - 1984)
 expected = [('七赤金星', '九星'), ('甲子', '干支'), ('きのえ  ね  ', '読み'), (age, '年齢'),
             ('西暦', '元号'), ('1984', '年'), ('昭和', '元号')] + [
-            (name, name) for name in ('指定年', '今年の誕生日で', '下記の年では', '十二支の絵')]
+            (name, name) for name in ('指定年', '今年の誕生日で', '下記の年では', '子（ねずみ）の絵')]
 
 def walk(node):
     yield node

@@ -1,0 +1,27 @@
+#!/bin/sh
+# under_orca.sh SCRIPT PROGRAM: runs the Python SCRIPT beside the real Orca,
+# on an X server with a window manager and a D-Bus session of their own.
+# Orca speaks through speech-dispatcher's dummy module, which plays into
+# libao's null driver. Orca, speech-dispatcher and the program run as an
+# unprivileged user (nobody, when run as root), from a home of their own
+# holding copies of the program and its pictures.
+set -eu
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+mkdir -p "$home/bin" "$home/.config/speech-dispatcher"
+cp "$2" "$(dirname "$2")"/*.jpg "$home/bin/"
+cat >"$home/.config/speech-dispatcher/speechd.conf" <<'CONF'
+AudioOutputMethod "libao"
+AddModule "dummy" "sd_dummy" ""
+DefaultModule dummy
+CONF
+echo "default_driver=null" >"$home/.libao"
+chmod -R a+rX "$home"
+run_as=
+if [ "$(id -u)" = 0 ]; then
+  chown -R nobody "$home"
+  run_as="setpriv --reuid=nobody --regid=nogroup --clear-groups --reset-env"
+fi
+$run_as env HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
+  xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- \
+  python3 "$1" "$home/bin/$(basename "$2")"
