@@ -4,12 +4,14 @@
 # Orca speaks through speech-dispatcher's dummy module, which plays into
 # libao's null driver. Orca, speech-dispatcher and the program run as an
 # unprivileged user (nobody, when run as root), from a home of their own
-# holding copies of the program and its pictures.
+# holding copies of the script, the program and its pictures: the source
+# and build folders may be closed to that user (a clone in /root is).
 set -eu
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 mkdir -p "$home/bin" "$home/.config/speech-dispatcher"
 cp "$2" "$(dirname "$2")"/*.jpg "$home/bin/"
+cp "$1" "$home/"
 cat >"$home/.config/speech-dispatcher/speechd.conf" <<'CONF'
 AudioOutputMethod "libao"
 AddModule "dummy" "sd_dummy" ""
@@ -24,4 +26,4 @@ if [ "$(id -u)" = 0 ]; then
 fi
 $run_as env HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
   xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- \
-  python3 "$1" "$home/bin/$(basename "$2")"
+  python3 "$home/$(basename "$1")" "$home/bin/$(basename "$2")"
