@@ -138,12 +138,16 @@ void Form1::connectHandlers() {
         connect(result, &OutputLabel::resultShown, &resultsSettling, qOverload<>(&QTimer::start));
     }
     connect(&resultsSettling, &QTimer::timeout, this, &Form1::announceResults);
-    // A list says its entry as the arrow keys choose it; Qt's list tells Orca nothing.
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    // A list says its entry as the arrow keys choose it: before Qt 6.8, Qt's
+    // list tells Orca nothing. Later ones tell it themselves, and saying it
+    // here too would say it twice.
     connect(cboGengo, &QComboBox::currentIndexChanged, this, [this] {
         if (cboGengo->hasFocus()) {
             announcer->announce(cboGengo->currentText());
         }
     });
+#endif
     for (QWidget *control : {static_cast<QWidget *>(textNen), static_cast<QWidget *>(cboGengo),
                              static_cast<QWidget *>(Option1), static_cast<QWidget *>(Option2),
                              static_cast<QWidget *>(textShitei)}) {

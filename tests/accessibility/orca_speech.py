@@ -103,10 +103,10 @@ try:
     words = step('to the era list', 'Left')
     check('the era list says its entry when entered', any('昭和' in w for w in words), words)
     words = step('up in the list', 'Up')
-    check('Up in the era list says 平成', any('平成' in w for w in words), words)
+    check('Up in the era list says 平成, once', sum('平成' in w for w in words) == 1, words)
     step('up to 西暦', 'Up')
     words = step('down in the list', 'Down')
-    check('Down in the era list says 平成', any('平成' in w for w in words), words)
+    check('Down in the era list says 平成, once', sum('平成' in w for w in words) == 1, words)
     step('up, to 西暦', 'Up')
     words = step('back to the year box', 'Return')
     check('the list leaves for the year box', any('年' in w for w in words), words)
@@ -114,7 +114,8 @@ try:
     # Typed fast, 30 ms a key: the last results told are 1984's, once.
     age = this_year - 1984
     words = step('1984 typed fast', '1984', delay=30)
-    typed = next(when for when, text in utterances[-len(words):] if text == '4 ')
+    # Orca echoes a typed key with a space after it, or without (Orca 47 and later).
+    typed = next(when for when, text in utterances[-len(words):] if text.strip() == '4')
     told = [when for when, text in utterances[-len(words):] if text in results(words)]
     check('results are told within half a second of the last key',
           told and told[-1] - typed < 0.5, words)
@@ -177,10 +178,10 @@ try:
     for _ in range(8):
         step('flat review, up a line', 'KP_7')
     words = step('flat review, the line', 'KP_8')
-    lines = [w for w in words if w not in ('num lock on', '8 ')]
+    lines = [w for w in words if w.strip() not in ('num lock on', '8')]
     for _ in range(8):
         words = step('next line', 'KP_9')
-        lines += [w for w in words if w not in ('num lock on', '9 ')]
+        lines += [w for w in words if w.strip() not in ('num lock on', '9')]
     flat = ' | '.join(lines)
     for caption, value in (('九星', '七赤金星'), ('干支', '庚午'), (str(this_year - 1930), '歳')):
         check(f'flat review reads {caption} beside {value}',

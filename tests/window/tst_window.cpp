@@ -532,7 +532,9 @@ private slots:
         row("told, refused", "era:0 type:1984 Return type:x", "toldTimes=1 textNen.text=");
         row("told, age alone", "era:0 type:1984 settle Down Down", "told=6歳 toldTimes=2");
         row("told, negative", "era:0 type:1984 settle Down Down settle type:1980", "told=-4歳");
-        row("told, list entry", "era:0 type:1984 settle Left Down", "told=平成");
+        if (QT_VERSION < QT_VERSION_CHECK(6, 8, 0)) { // later, the list tells it itself
+            row("told, list entry", "era:0 type:1984 settle Left Down", "told=平成");
+        }
         row("picture named, scene", "era:0 type:1990 click:Image1",
             "picture.name=夕暮れの景色の絵");
         row("picture named, animal", "era:0 type:12", "picture.name=申（さる）の絵");
