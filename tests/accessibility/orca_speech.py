@@ -8,6 +8,8 @@
 import datetime, os, re, subprocess, sys, threading, time, tty
 
 program = sys.argv[1]
+orca_version = int(re.search(r'\d+', subprocess.run(['orca', '--version'], capture_output=True,
+                                                    text=True).stdout).group())
 home = os.environ['HOME']
 this_year = datetime.date.today().year
 failures = []
@@ -97,7 +99,8 @@ try:
     words = settle(0, quiet=1.5, limit=20)
     while '年 text.' not in words and time.monotonic() < deadline + 20:
         words += settle(len(spoken()))
-    check('the window is announced as a frame with its title', 'Quindal frame.' in words, words)
+    check('the window is announced as a frame with its title',
+          any(w.rstrip('.') == 'Quindal frame' for w in words), words)
 
     # Into 西暦 by the era list, which says each entry as it is chosen.
     words = step('to the era list', 'Left')
@@ -124,8 +127,10 @@ try:
     check('results told once for keys typed fast', len(results(words)) == 1, words)
 
     # Enter selects the text: the whole year is read back.
-    words = step('Enter in the year box', 'Return')
-    check('the selected year is read whole', any(w.startswith('1984') for w in words), words)
+    # Orca 47 and later leave a selection the program makes unspoken.
+    if orca_version < 47:
+        words = step('Enter in the year box', 'Return')
+        check('the selected year is read whole', any(w.startswith('1984') for w in words), words)
 
     # A year typed slowly, in 平成, where it is answered as a Western year.
     step('to the era list', 'Left')
@@ -175,12 +180,13 @@ try:
     check('read title says the window title', any('Quindal' in w for w in words), words)
 
     # Flat review, top to bottom: each result beside its caption, the picture by its animal.
+    # The keypad's keys with Num Lock off, as Orca's desktop layout has them.
     for _ in range(8):
-        step('flat review, up a line', 'KP_7')
-    words = step('flat review, the line', 'KP_8')
+        step('flat review, up a line', 'KP_Home')
+    words = step('flat review, the line', 'KP_Up')
     lines = [w for w in words if w.strip() not in ('num lock on', '8')]
     for _ in range(8):
-        words = step('next line', 'KP_9')
+        words = step('next line', 'KP_Prior')
         lines += [w for w in words if w.strip() not in ('num lock on', '9')]
     flat = ' | '.join(lines)
     for caption, value in (('九星', '七赤金星'), ('干支', '庚午'), (str(this_year - 1930), '歳')):
