@@ -11,6 +11,7 @@ set -euo pipefail
 packages=(
   cmake make g++              # the build
   qt6-base-dev                # Qt 6 Widgets and Qt Test, with the platform plugins
+  qt6-base-private-dev libwayland-dev  # Qt's native interface, to ask a Wayland compositor
   libjpeg-dev                 # libjpeg-turbo, which decodes the pictures
   fonts-ipafont-gothic        # the window's Japanese faces, metric-compatible
   fonts-noto-cjk              # last-resort face for any other kanji
@@ -28,6 +29,8 @@ case "${1:-}" in
       orca openbox                  # the screen reader itself, on a desktop with a window manager
       speech-dispatcher speech-dispatcher-audio-plugins  # its speech, into libao's null driver
       weston qt6-wayland            # a Wayland compositor, and Qt's client for it
+      mutter kwin-wayland kwin-style-breeze  # GNOME's and KDE's compositors, nested in Xvfb
+      imagemagick                   # screenshots of them, read back by the tests
       ibus ibus-mozc xdotool        # a Japanese input method, and keys pressed on the X server
     ) ;;
   package)

@@ -11,6 +11,7 @@
 #include "picture_files.h"
 #include "text_box.h"
 #include "title_bar.h"
+#include "wayland_desktop.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -57,11 +58,22 @@ static void prepareProcess() {
     Q_UNUSED(prepared);
 }
 
+// The window icon at each size it is drawn at, so that a title bar or a task
+// list at any scale takes a drawn size and never blows one up. Named as PNG:
+// probing the format would load every image plugin.
+static QIcon iconAtEverySize() {
+    QIcon icon;
+    for (const char *name : {"icon-16", "icon-24", "icon", "icon-48", "icon-64"}) {
+        icon.addPixmap(QPixmap::fromImage(
+            QImage(QStringLiteral(":/quindal/%1.png").arg(QLatin1String(name)), "PNG")));
+    }
+    return icon;
+}
+
 Form1::Form1(QWidget *parent) : QWidget(parent), pictures(QCoreApplication::applicationDirPath()) {
     prepareProcess();
     setWindowTitle(formCaption.toString());
-    // Named as PNG: probing the format would load every image plugin.
-    setWindowIcon(QPixmap::fromImage(QImage(QStringLiteral(":/quindal/icon.png"), "PNG")));
+    setWindowIcon(iconAtEverySize());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(descriptionFont(Face::Window, 0));
@@ -84,7 +96,7 @@ Form1::Form1(QWidget *parent) : QWidget(parent), pictures(QCoreApplication::appl
     bind<"lblkana">(lblkana, built);
     bind<"lbleto">(lbleto, built);
     bind<"lbl9sei">(lbl9sei, built);
-    if (QGuiApplication::platformName() == u"wayland") {
+    if (QGuiApplication::platformName() == u"wayland" && !compositorDecoratesWindows()) {
         drawOwnTitleBar(built);
     }
 
@@ -96,9 +108,10 @@ Form1::Form1(QWidget *parent) : QWidget(parent), pictures(QCoreApplication::appl
     Form_Load();
 }
 
-// On Wayland the compositor may draw no title bar (Weston, GNOME), and Qt's
-// own offers a maximise button even for a window of fixed size. The window
-// draws its own above its client area instead, which keeps its design.
+// A Wayland compositor that decorates windows (KWin) gives this one its
+// title bar like every other window's, without maximise for a window of fixed
+// size. One that does not (mutter, Weston) leaves it to Qt, whose bar offers
+// maximise even so: the window draws its own above its client area instead.
 void Form1::drawOwnTitleBar(const BuiltControls &built) {
     setWindowFlag(Qt::FramelessWindowHint);
     for (QWidget *control : built) {

@@ -1,6 +1,7 @@
 #include "title_bar.h"
 
 #include "form_description.h"
+#include "wayland_desktop.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -30,7 +31,7 @@ void TitleBar::paintEvent(QPaintEvent *) {
         palette().color(active ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawLine(0, height - 1, width(), height - 1);
-    window()->windowIcon().paint(&painter, QRect(6, 4, height - 8, height - 8));
+    window()->windowIcon().paint(&painter, QRect(6, (height - iconSize) / 2, iconSize, iconSize));
     painter.setPen(ink);
     painter.drawText(rect().adjusted(height, 0, -2 * height, 0), Qt::AlignCenter,
                      window()->windowTitle());
@@ -44,9 +45,13 @@ void TitleBar::paintEvent(QPaintEvent *) {
 }
 
 // A button acts on the release over it, as buttons do; a press anywhere else
-// hands the move to the compositor.
+// hands the move to the compositor, and a right click asks it for its menu.
 void TitleBar::mousePressEvent(QMouseEvent *event) {
     const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::RightButton) {
+        showWindowMenu(window()->windowHandle(), mapTo(window(), at));
+        return;
+    }
     pressedButton = closeButton().contains(at)      ? closeButton()
                     : minimiseButton().contains(at) ? minimiseButton()
                                                     : QRect();
@@ -67,10 +72,14 @@ void TitleBar::mouseReleaseEvent(QMouseEvent *event) {
     }
 }
 
-// Drawn again when the window gains or loses the focus.
-void TitleBar::changeEvent(QEvent *event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange) {
+// Drawn again when the window gains or loses the focus. A child widget
+// learns it from WindowActivate and WindowDeactivate; ActivationChange only
+// reaches it while the window is being shown.
+bool TitleBar::event(QEvent *event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::WindowActivate || type == QEvent::WindowDeactivate ||
+        type == QEvent::ActivationChange) {
         update();
     }
+    return QWidget::event(event);
 }

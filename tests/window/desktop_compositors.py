@@ -1,0 +1,237 @@
+#!/usr/bin/python3
+# What a user sees of the window under the compositors of the two big Linux
+# desktops: GNOME's mutter and KDE's KWin, each nested in this X display
+# (run under xvfb-run), with the program as a native Wayland client. Keys
+# and clicks are pressed on the X server with xdotool and reach the program
+# through the compositor; everything is read back from the screen.
+#
+#   desktop_compositors.py mutter|kwin SCALE PROGRAM
+#
+# Checked: that the window wears the compositor's decoration where it offers
+# one (KWin), else that its own bar reads as active and inactive as the
+# window is and opens the window menu (mutter); that typing reaches it; that it stays on the screen
+# when dragged to the top edge; that it survives a maximise attempt at its
+# designed size; and that it closes.
+import os, re, shutil, signal, subprocess, sys, tempfile, time
+
+compositor, scale, program = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+FORM = (416, 292)       # the client area's designed size, in logical pixels
+OWN_BAR = 28            # the height of the window's own title bar
+NINE_STAR = (256, 16, 113, 25)  # where the nine-star result is shown, in the form
+GREY = b'\xc0\xc0\xc0'  # the form's ground
+SCREEN = (1024 * scale, 768 * scale)
+failures = []
+work = tempfile.mkdtemp()
+os.chmod(work, 0o700)
+env = dict(os.environ, XDG_RUNTIME_DIR=work, WAYLAND_DISPLAY='wayland-quindal')
+env.pop('QT_QPA_PLATFORM', None)
+children = []
+
+
+def start(args, log, **extra):
+    # Each in a process group of its own, ended whole: the compositor outlives
+    # the D-Bus session that started it.
+    child = subprocess.Popen(args, env=dict(env, **extra), stdout=open(log, 'w'),
+                             stderr=subprocess.STDOUT, start_new_session=True)
+    children.append(child)
+    return child
+
+
+def check(what, ok, seen=''):
+    print(('ok   ' if ok else 'FAIL ') + what + (f' ({seen})' if seen else ''))
+    if not ok:
+        failures.append(what)
+
+
+def xdotool(*args):
+    subprocess.run(['xdotool', *map(str, args)], check=True)
+
+
+def screenshot():
+    """The nested compositor's output as (width, height, rows of RGB bytes)."""
+    data = subprocess.run(['import', '-silent', '-window', 'root', '-depth', '8', '-crop',
+                           f'{SCREEN[0]}x{SCREEN[1]}+0+0', 'ppm:-'],
+                          check=True, capture_output=True).stdout
+    magic, width, height, depth, pixels = data.split(maxsplit=4)
+    width, height = int(width), int(height)
+    return [pixels[y * width * 3:(y + 1) * width * 3] for y in range(height)]
+
+
+def find_form(rows):
+    """The window's client area as (left, top) in device pixels: the rows whose
+    whole width is the form's grey bound it. None when it is not on the screen."""
+    run = GREY * (FORM[0] * scale - 2)
+    top = None
+    for y, row in enumerate(rows):
+        at = row.find(run)
+        while at >= 0 and at % 3:
+            at = row.find(run, at + 1)
+        if at >= 0:
+            if top is None:
+                top = (at // 3, y)
+            bottom = y
+    if top is None:
+        return None
+    return top[0], top[1], bottom - top[1] + 1
+
+
+def luminance(pixel):
+    def linear(c):
+        c /= 255
+        return c / 12.92 if c <= 0.04045 else ((c + 0.055) / 1.055) ** 2.4
+    r, g, b = (linear(c) for c in pixel)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(rows, left, top, width, height):
+    """The highest contrast between any pixel of the region and its commonest colour."""
+    pixels = [bytes(rows[y][x * 3:x * 3 + 3]) for y in range(top, top + height)
+              for x in range(left, left + width)]
+    ground = max(set(pixels), key=pixels.count)
+    lg = luminance(ground)
+    return max((max(luminance(p), lg) + 0.05) / (min(luminance(p), lg) + 0.05) for p in pixels)
+
+
+def bar_contrasts(rows, form):
+    """The own title bar's title and close mark contrasts, from the screen."""
+    left, top, _ = form
+    bar = OWN_BAR * scale
+    title = contrast(rows, left + 2 * bar, top - bar + 2, FORM[0] * scale - 4 * bar, bar - 4)
+    close = contrast(rows, left + FORM[0] * scale - bar + 4, top - bar + 4, bar - 8, bar - 8)
+    return title, close
+
+
+def wait_for(condition, limit=10.0):
+    deadline = time.monotonic() + limit
+    while time.monotonic() < deadline:
+        if result := condition():
+            return result
+        time.sleep(0.2)
+    return None
+
+
+def form_on_screen():
+    # The pointer is drawn on the screen too: moved aside, it hides no row.
+    xdotool('mousemove', SCREEN[0] - 8, SCREEN[1] - 8)
+    time.sleep(0.3)
+    return find_form(screenshot())
+
+
+try:
+    # The compositor, in a D-Bus session of its own.
+    if compositor == 'mutter':
+        start(['dbus-run-session', '--', 'mutter', '--nested', '--no-x11',
+               '--wayland-display=wayland-quindal'], f'{work}/compositor.log',
+              MUTTER_DEBUG_DUMMY_MODE_SPECS=f'{SCREEN[0]}x{SCREEN[1]}',
+              MUTTER_DEBUG_DUMMY_MONITOR_SCALES=str(scale))
+    else:
+        # Debian's kwin_wayland carries a file capability, which a container may
+        # refuse to run; a plain copy runs. Its name must stay kwin_wayland.
+        kwin = os.path.join(work, 'kwin', 'kwin_wayland')
+        os.makedirs(os.path.dirname(kwin))
+        shutil.copy(shutil.which('kwin_wayland'), kwin)
+        start(['dbus-run-session', '--', kwin, '--x11-display', os.environ['DISPLAY'],
+               '--socket', 'wayland-quindal', '--width', '1024', '--height', '768',
+               '--scale', str(scale)], f'{work}/compositor.log')
+    if not wait_for(lambda: os.path.exists(f'{work}/wayland-quindal')):
+        sys.exit('the compositor did not start:\n' + open(f'{work}/compositor.log').read())
+
+    # The program, with its Wayland requests and events logged.
+    window = start([program], f'{work}/program.log', QT_QPA_PLATFORM='wayland',
+                   WAYLAND_DEBUG='client')
+    form = wait_for(form_on_screen, 30)
+    if not form:
+        sys.exit('the window did not appear:\n' + open(f'{work}/program.log').read()[-3000:])
+    check('the window is shown at its designed size', form[2] == FORM[1] * scale, f'{form}')
+    log = open(f'{work}/program.log', errors='replace').read()
+    offered = 'zxdg_decoration_manager_v1' in log
+    granted = re.search(r'zxdg_toplevel_decoration_v1@\d+\.configure\(2\)', log) is not None
+    rows = screenshot()
+
+    if compositor == 'kwin':
+        check("KWin's decoration is asked for and granted", offered and granted)
+        title = contrast(rows, form[0] + 40 * scale, form[1] - 24 * scale, 200 * scale,
+                         20 * scale)
+        check("KWin's title reads clearly", title >= 4.5, f'{title:.2f}:1')
+    else:
+        check("mutter offers no decoration, so the window draws its own", not offered)
+        title, close = bar_contrasts(rows, form)
+        check('the own bar reads as active: title', title >= 4.5, f'{title:.2f}:1')
+        check('the own bar reads as active: close mark', close >= 3, f'{close:.2f}:1')
+
+    # Typing reaches the window: the year box has the focus at start.
+    left, top, _ = form
+    xdotool('mousemove', left + 300 * scale, top + 200 * scale)
+    xdotool('type', '--delay', '60', '1984')
+    x, y, w, h = (v * scale for v in NINE_STAR)
+    shown = wait_for(lambda: contrast(screenshot(), left + x, top + y, w, h) >= 4.5, 3)
+    check('typing reaches the window and shows its results', shown)
+
+    if compositor == 'mutter':
+        # Another window takes the focus, then a click gives it back.
+        other = start([program], f'{work}/other.log', QT_QPA_PLATFORM='wayland')
+        inactive = wait_for(lambda: bar_contrasts(screenshot(), form)[0] < 3, 10)
+        title, close = bar_contrasts(screenshot(), form)
+        check('the own bar reads as inactive behind another window', inactive, f'{title:.2f}:1')
+        xdotool('mousemove', left + 300 * scale, top + 200 * scale, 'click', 1)
+        back = wait_for(lambda: bar_contrasts(screenshot(), form)[0] >= 4.5, 5)
+        title, close = bar_contrasts(screenshot(), form)
+        check('the own bar reads as active again after a click', back, f'{title:.2f}:1')
+        check('the close mark reads as active again', close >= 3, f'{close:.2f}:1')
+        other.terminate()
+        other.wait()
+        # A right click on the bar asks the compositor for its window menu
+        # (GNOME Shell draws it; plain mutter has none to draw).
+        xdotool('mousemove', left + 60 * scale, top - OWN_BAR * scale // 2, 'click', 3)
+        asked = wait_for(lambda: re.search(r'xdg_toplevel@\d+\.show_window_menu\(',
+                                           open(f'{work}/program.log', errors='replace').read()), 3)
+        check('a right click on the bar asks for the window menu', asked)
+        xdotool('key', 'Escape')
+
+    # Dragged by its title bar to the top edge, the bar stays on the screen.
+    bar_middle = (left + FORM[0] * scale // 2, top - OWN_BAR * scale // 2)
+    xdotool('mousemove', *bar_middle, 'mousedown', 1)
+    time.sleep(0.3)
+    for step in range(1, 11):
+        xdotool('mousemove', bar_middle[0] + 10 * step, bar_middle[1] - (bar_middle[1] * step) // 10)
+        time.sleep(0.1)
+    time.sleep(0.3)
+    xdotool('mouseup', 1)
+    time.sleep(1)
+    moved = form_on_screen()
+    check('the title bar drags the window', moved and moved[1] < top, f'{form} to {moved}')
+    check('dragged to the top edge, the title bar stays on the screen',
+          moved and moved[1] >= (OWN_BAR - 4) * scale, f'{moved}')
+    form = moved or form
+
+    # A maximise attempt: the desktop's key, then a double click on the bar.
+    left, top, _ = form
+    xdotool('mousemove', left + 300 * scale, top + 200 * scale)
+    xdotool('key', 'super+Up' if compositor == 'mutter' else 'super+Prior')
+    xdotool('mousemove', left + 60 * scale, top - OWN_BAR * scale // 2, 'click', '--repeat', 2, 1)
+    time.sleep(1.5)
+    after = form_on_screen()
+    check('a maximise attempt leaves the program running', window.poll() is None)
+    check('... at its designed size', after and after[2] == FORM[1] * scale, f'{after}')
+
+    # Closed with the desktop's own key (Alt+F4), the program ends.
+    xdotool('mousemove', left + 300 * scale, top + 200 * scale, 'key', 'alt+F4')
+    try:
+        window.wait(3)
+    except subprocess.TimeoutExpired:
+        pass
+    check('Alt+F4 closes the window and ends the program', window.poll() == 0, f'{window.poll()}')
+finally:
+    for child in reversed(children):
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            try:
+                os.killpg(child.pid, sig)
+                child.wait(5)
+                break
+            except (ProcessLookupError, subprocess.TimeoutExpired):
+                pass
+    shutil.rmtree(work, ignore_errors=True)
+
+print(f'{compositor} at scale {scale}: ' + ('all checks hold' if not failures else
+                                            f'{len(failures)} failed'))
+sys.exit(1 if failures else 0)
