@@ -38,8 +38,14 @@ constexpr std::uint8_t exifSignature[] = {'E', 'x', 'i', 'f', 0, 0};
 class JpegDecode {
 public:
     // The data: bytes in memory, or a file read as the decoder goes.
-    explicit JpegDecode(QByteArrayView bytes) : bytes(bytes), size(bytes.size()) { setUp(); }
-    JpegDecode(int fd, qint64 size) : fd(fd), size(size) { setUp(); }
+    JpegDecode(QByteArrayView bytes, int milliseconds)
+        : bytes(bytes), size(bytes.size()), milliseconds(milliseconds) {
+        setUp();
+    }
+    JpegDecode(int fd, qint64 size, qint64 mostBytes, int milliseconds)
+        : fd(fd), size(size), mostBytes(mostBytes), milliseconds(milliseconds) {
+        setUp();
+    }
     ~JpegDecode() { jpeg_destroy_decompress(&info); }
     JpegDecode(const JpegDecode &) = delete;
     JpegDecode &operator=(const JpegDecode &) = delete;
@@ -84,6 +90,8 @@ private:
     QByteArrayView bytes;
     int fd = -1;
     qint64 size; // as the file reported it: it may grow while it is read
+    qint64 mostBytes = picture_limits::fileBytes; // read from the file, at most
+    int milliseconds = picture_limits::milliseconds;
     qint64 fileOffset = 0;
     std::vector<JOCTET> chunk;
 
@@ -146,7 +154,7 @@ void JpegDecode::warnOrTrace(j_common_ptr common, int level) {
 }
 
 void JpegDecode::checkClock(JpegDecode &d) {
-    if (d.clock.elapsed() > picture_limits::milliseconds) {
+    if (d.clock.elapsed() > d.milliseconds) {
         d.byClock = true;
         d.refuse("took longer than the time backstop");
     }
@@ -183,12 +191,12 @@ boolean JpegDecode::fillInput(j_decompress_ptr info) {
     if (d.fd < 0) {
         d.refuse("the data ends before the picture does");
     }
-    if (d.fileOffset >= picture_limits::fileBytes) {
+    if (d.fileOffset >= d.mostBytes) {
         d.refuse("the file has grown past the size limit");
     }
     d.chunk.resize(readChunk);
     const auto wanted =
-        std::size_t(std::min<qint64>(qint64(readChunk), picture_limits::fileBytes - d.fileOffset));
+        std::size_t(std::min<qint64>(qint64(readChunk), d.mostBytes - d.fileOffset));
     ssize_t got = 0;
     do {
         got = ::pread(d.fd, d.chunk.data(), wanted, off_t(d.fileOffset));
@@ -414,12 +422,13 @@ DecodedPicture decodeWith(JpegDecode &decode, QSize deviceSize) {
 
 } // namespace
 
-DecodedPicture decodeJpeg(QByteArrayView bytes, QSize deviceSize) {
-    JpegDecode decode(bytes);
+DecodedPicture decodeJpeg(QByteArrayView bytes, QSize deviceSize, int milliseconds) {
+    JpegDecode decode(bytes, milliseconds);
     return decodeWith(decode, deviceSize);
 }
 
-DecodedPicture decodeJpeg(int fd, qint64 size, QSize deviceSize) {
-    JpegDecode decode(fd, size);
+DecodedPicture decodeJpeg(int fd, qint64 size, QSize deviceSize, qint64 mostBytes,
+                          int milliseconds) {
+    JpegDecode decode(fd, size, mostBytes, milliseconds);
     return decodeWith(decode, deviceSize);
 }

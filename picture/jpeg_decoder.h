@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture_limits.h"
+
 #include <QByteArrayView>
 #include <QImage>
 #include <QSize>
@@ -16,9 +18,13 @@ struct DecodedPicture {
 // costs little more memory than a small one. Gives no image, never part of
 // one, for anything that is not a whole, valid JPEG within picture_limits;
 // the reason is logged in the category "quindal.pictures".
-DecodedPicture decodeJpeg(QByteArrayView bytes, QSize deviceSize);
+// A decode that takes longer than `milliseconds` is refused by the clock.
+DecodedPicture decodeJpeg(QByteArrayView bytes, QSize deviceSize,
+                          int milliseconds = picture_limits::milliseconds);
 
 // The same for an open file of `size` bytes (as fstat reports it), read from
-// its start as the decoder goes, never held whole and never read past
-// picture_limits::fileBytes.
-DecodedPicture decodeJpeg(int fd, qint64 size, QSize deviceSize);
+// its start as the decoder goes, never held whole, and no more than
+// `mostBytes` of it read (what is left of the file's budget).
+DecodedPicture decodeJpeg(int fd, qint64 size, QSize deviceSize,
+                          qint64 mostBytes = picture_limits::fileBytes,
+                          int milliseconds = picture_limits::milliseconds);

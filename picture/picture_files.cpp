@@ -43,7 +43,8 @@ public:
     bool usable() const { return size >= 0; }
 
     // Its bytes; no value when it cannot be read or holds more than `most`.
-    std::optional<QByteArray> readAll(qint64 most) const {
+    // Every byte read counts in `consumed`, whatever the outcome.
+    std::optional<QByteArray> readAll(qint64 most, qint64 &consumed) const {
         // The file may grow after fstat: read one byte past `most` to tell.
         QByteArray bytes(qsizetype(std::min(size, most)) + 1, Qt::Uninitialized);
         qsizetype filled = 0;
@@ -63,6 +64,7 @@ public:
                 return got == 0 ? std::optional(bytes) : std::nullopt;
             }
             filled += got;
+            consumed += got;
         }
     }
 
@@ -84,16 +86,23 @@ QSize deviceSize(QSize size, qreal ratio) {
 QImage PictureFiles::picture(const QString &name, QSize size, qreal ratio) {
     const QSize pixels = deviceSize(size, ratio);
     const PictureFile file(folder + u'/' + name);
+    // One budget for the file, whichever way it is read: what a read that
+    // found it grown has taken is not read again from a fresh one.
+    qint64 consumed = 0;
     const std::optional<QByteArray> read =
         file.usable() && file.size <= picture_limits::rememberedFileBytes
-            ? file.readAll(picture_limits::rememberedFileBytes)
+            ? file.readAll(picture_limits::rememberedFileBytes, consumed)
             : std::nullopt;
     if (!read) {
         // Too large to remember, or grown past that while read: decoded as
         // it is read, never held whole.
         remembered.remove(name);
-        return file.usable() ? atRatio(decodeJpeg(file.fd, file.size, pixels).image, ratio)
-                             : QImage();
+        return file.usable()
+                   ? atRatio(decodeJpeg(file.fd, file.size, pixels,
+                                        picture_limits::fileBytes - consumed, milliseconds)
+                                 .image,
+                             ratio)
+                   : QImage();
     }
     const QByteArray &bytes = *read;
     Remembered &entry = remembered[name];
@@ -101,7 +110,7 @@ QImage PictureFiles::picture(const QString &name, QSize size, qreal ratio) {
         !entry.bytes.isNull()) {
         return entry.shown;
     }
-    const DecodedPicture decoded = decodeJpeg(bytes, pixels);
+    const DecodedPicture decoded = decodeJpeg(bytes, pixels, milliseconds);
     QImage shown = atRatio(decoded.image, ratio);
     // A refusal by the clock alone may not hold at a quieter moment.
     if (!decoded.byClock) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture_limits.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QImage>
@@ -16,15 +18,21 @@
 //
 // The files are read on the caller's thread: opening does not wait for a
 // FIFO's writer, but a file system that is slow to answer (a network or FUSE
-// mount) can make the open or a read wait.
+// mount) can make the open or a read wait, so the window reads them through
+// a PictureLoader. No more than picture_limits::fileBytes is read from one
+// file for one picture, whichever way it is read.
 class PictureFiles {
 public:
-    explicit PictureFiles(QString folder) : folder(std::move(folder)) {}
+    // `milliseconds`: the decoder's clock backstop.
+    explicit PictureFiles(QString folder, int milliseconds = picture_limits::milliseconds)
+        : folder(std::move(folder)), milliseconds(milliseconds) {}
 
     // The picture of the file `name` (such as "ne.jpg"), decoded to `size`
     // logical pixels at `ratio` device pixels each; a null image for a file
     // that cannot be shown whole.
     QImage picture(const QString &name, QSize size, qreal ratio);
+    // Tests shorten or restore the clock backstop of later decodes.
+    void setClockBackstop(int decodeMilliseconds) { milliseconds = decodeMilliseconds; }
 
 private:
     struct Remembered {
@@ -34,6 +42,7 @@ private:
         QImage shown; // null: refused
     };
     QString folder;
+    int milliseconds;
     QHash<QString, Remembered> remembered;
 };
 

@@ -31,6 +31,7 @@ case "${1:-}" in
       weston qt6-wayland            # a Wayland compositor, and Qt's client for it
       mutter kwin-wayland kwin-style-breeze  # GNOME's and KDE's compositors, nested in Xvfb
       imagemagick                   # screenshots of them, read back by the tests
+      python3-fusepy fuse3          # a FUSE folder that behaves like a troubled network share
       ibus ibus-mozc xdotool        # a Japanese input method, and keys pressed on the X server
     ) ;;
   package)

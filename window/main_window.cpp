@@ -70,7 +70,8 @@ static QIcon iconAtEverySize() {
     return icon;
 }
 
-Form1::Form1(QWidget *parent) : QWidget(parent), pictures(QCoreApplication::applicationDirPath()) {
+Form1::Form1(QWidget *parent)
+    : QWidget(parent), pictures(new PictureLoader(QCoreApplication::applicationDirPath(), this)) {
     prepareProcess();
     setWindowTitle(formCaption.toString());
     setWindowIcon(iconAtEverySize());
@@ -146,6 +147,8 @@ void Form1::connectHandlers() {
     });
     connect(Image1, &PictureBox::clicked, this, &Form1::Image1_Click);
     connect(Image1, &PictureBox::doubleClicked, this, &Form1::Image1_DblClick);
+    connect(pictures, &PictureLoader::arrived, this,
+            [this](const QImage &picture) { Image1->setPicture(picture, shownPicture.glyph); });
     // What a screen reader is told, beside what it reads of each control.
     for (OutputLabel *result : {lblGengo, lblNen, lbl9sei, lbleto, lblkana, lblnenrei}) {
         connect(result, &OutputLabel::resultShown, &resultsSettling, qOverload<>(&QTimer::start));
@@ -453,20 +456,25 @@ void Form1::announceResults() {
 }
 
 // The file is read from disk every time it is shown; the picture names what
-// it shows, even as the placeholder.
+// it shows, even as the placeholder. A file read from a local disk is shown
+// in the keystroke's own frame. One that takes longer (a slow or hung network
+// folder) shows the placeholder at once, never the previous picture, and the
+// picture when it arrives, unless another has been asked for since.
 void Form1::showPicture(QStringView fileName, QStringView placeholderGlyph, const QString &spoken) {
+    static constexpr std::chrono::milliseconds longestWait{50};
     shownPicture = {fileName, placeholderGlyph, spoken};
     if (Image1->accessibleName() != spoken) {
         Image1->setAccessibleName(spoken);
     }
-    Image1->setPicture(
-        pictures.picture(fileName.toString(), Image1->size(), Image1->devicePixelRatioF()),
-        placeholderGlyph);
+    const std::optional<QImage> picture = pictures->load(fileName.toString(), Image1->size(),
+                                                         Image1->devicePixelRatioF(), longestWait);
+    Image1->setPicture(picture.value_or(QImage()), placeholderGlyph);
 }
 
 // The picture stored with the window, shown until the first year.
 void Form1::showStartPicture() {
     shownPicture = {};
+    pictures->forget();
     Image1->setAccessibleName(QStringLiteral("机の上の静物の絵"));
     Image1->setPicture(resourcePicture(QStringLiteral(":/quindal/start.jpg"), Image1->size(),
                                        Image1->devicePixelRatioF()),

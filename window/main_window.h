@@ -3,7 +3,7 @@
 #include "era_conversion.h"
 #include "form_description.h"
 #include "form_state.h"
-#include "picture_files.h"
+#include "picture_loader.h"
 #include "year_shown.h"
 
 #include <QTimer>
@@ -95,7 +95,8 @@ private:
     // entry sets seireki to 0 but leaves the outputs, and so the age, on it.
     std::optional<std::int32_t> yearShown;
 
-    PictureFiles pictures;
+    // The picture files beside the program, read off the window's thread.
+    PictureLoader *pictures;
     struct {
         QStringView fileName; // empty: the start picture
         QStringView glyph;

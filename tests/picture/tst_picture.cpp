@@ -215,6 +215,19 @@ private slots:
         QVERIFY2(logged.join(' ').contains("size limit"), qPrintable(logged.join(' ')));
     }
 
+    // A refusal by the clock alone is not remembered: the same file, at a
+    // quieter moment, is decoded and shown.
+    void clockRefusalIsTriedAgain() {
+        QTemporaryDir folder;
+        QFile file(folder.filePath("ne.jpg"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(fileBytes("trailer.jpg")) > 0);
+        file.close();
+        PictureFiles files(folder.path(), -1); // every decode overruns the clock
+        QVERIFY(files.picture("ne.jpg", QSize(160, 160), 1).isNull());
+        files.setClockBackstop(picture_limits::milliseconds);
+        QCOMPARE(files.picture("ne.jpg", QSize(160, 160), 1).size(), QSize(160, 160));
+    }
+
     // A picture remembered at one pixel ratio is made again at another.
     void rememberedPerRatio() {
         QTemporaryDir folder;

@@ -656,6 +656,23 @@ private slots:
         QTRY_COMPARE(form->size(), size);
         QCOMPARE(form->maximumSize(), size);
     }
+
+    // The own title bar's buttons, under Weston (window.wayland): minimise
+    // minimises and leaves the program running; close closes.
+    void titleBarButtonsOnWayland() {
+        if (QGuiApplication::platformName() != "wayland") {
+            QSKIP("runs under Weston (window.wayland)");
+        }
+        auto *bar = form->findChild<TitleBar *>();
+        QVERIFY(bar);
+        const int middle = TitleBar::height / 2;
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - 3 * middle, middle));
+        QTRY_VERIFY(form->windowHandle()->windowStates() & Qt::WindowMinimized);
+        QVERIFY(form->isVisible());
+        form->showNormal();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() - middle, middle));
+        QTRY_VERIFY(!form->isVisible());
+    }
 };
 
 QTEST_MAIN(TestWindow)
