@@ -1,11 +1,12 @@
 #pragma once
 
+#include <QHash>
 #include <QImage>
 #include <QObject>
 #include <QSize>
+#include <QSocketNotifier>
 #include <QString>
 #include <chrono>
-#include <memory>
 #include <optional>
 
 // Reads and decodes the picture files of one folder away from the window, so
@@ -14,16 +15,16 @@
 // end when it is closed.
 //
 // The files are read and decoded (PictureFiles) by a reader process of the
-// program's own, fed by a worker thread. A process, not a thread: a process
-// cannot end while one of its threads waits on a file system that has taken
-// the request (a FUSE or hard NFS mount), but it need not wait for another
-// process. The reader is the program itself, started again in the reader's
-// role; if it ends (or fails), the next picture starts another.
+// program's own: the program started again in the reader's role. A process,
+// not a thread: a process cannot end while one of its threads waits on a
+// file system that has taken the request (a FUSE or hard NFS mount), but it
+// need not wait for another process. If the reader ends (or fails), the next
+// picture starts another.
 //
-// The worker serves only the latest request: one superseded before the
-// worker reaches it is dropped, and the picture of one superseded while it
-// was read is never delivered. The window waits for the worker only within
-// load()'s bound, never when the loader is destroyed.
+// The reader works on one request at a time. A request made while it is busy
+// waits for it, and a later one takes its place; the picture of a request
+// superseded while it was read is never delivered. The window waits for the
+// reader only within load()'s bound, never when the loader is destroyed.
 class PictureLoader : public QObject {
     Q_OBJECT
 public:
@@ -35,22 +36,40 @@ public:
     PictureLoader &operator=(const PictureLoader &) = delete;
 
     // Asks for the picture of the file `name` (PictureFiles::picture) and
-    // waits for it at most `wait`. The picture, a null image for a file that
-    // cannot be shown; or no value when it was not there by then, and then
-    // arrived() follows once it is, unless a later request came first.
+    // waits for it at most `wait`, or not at all while the reader is busy
+    // with an earlier one. The picture, a null image for a file that cannot
+    // be shown; or no value when it was not there in time, and then arrived()
+    // follows once it is, unless a later request came first.
     std::optional<QImage> load(const QString &name, QSize size, qreal ratio,
                                std::chrono::milliseconds wait);
     // Supersedes the last request without making another.
     void forget();
     // Whether the last request has been answered, by load() or arrived().
-    bool idle() const;
+    bool idle() const { return delivered == latest; }
 
 signals:
     void arrived(const QImage &picture);
 
 private:
-    struct Shared;
-    void deliver();
+    struct Request {
+        quint64 ticket;
+        QString name;
+        QSize size;
+        qreal ratio;
+    };
+    bool ask(const Request &request);
+    std::optional<QImage> answer();
+    void answerReady();
+    bool startReader();
+    void stopReader();
 
-    std::shared_ptr<Shared> shared;
+    const QString folder;
+    const int milliseconds;
+    int socket = -1;
+    QSocketNotifier *answers = nullptr;
+    quint64 latest = 0;                  // the latest request's ticket
+    quint64 delivered = 0;               // the latest ticket answered to the window
+    std::optional<Request> asked;        // the request the reader is on
+    QHash<QString, QImage> lastReceived; // each name's picture, as the reader sent it
+    std::optional<Request> queued;       // the latest one made since, waiting for it
 };

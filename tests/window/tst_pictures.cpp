@@ -94,6 +94,7 @@ private slots:
     void missingScene() {
         std::filesystem::remove_all(besideProgram("scene1.jpg").toStdString());
         QTest::mouseClick(image, Qt::LeftButton);
+        awaitPicture();
         QCOMPARE(image->picture(), placeholderPicture(u"景", image->size()));
     }
 
@@ -104,6 +105,26 @@ private slots:
         writePicture("saru.jpg", fileBytes(besideProgram("tori.jpg")));
         typeYear(0, "1992");
         QVERIFY(shows(image, "tori.jpg"));
+    }
+
+    // From a local disk a picture comes with its keystroke's results, with
+    // no placeholder between: nearly always, on a machine busy with other
+    // tests as well.
+    void pictureWithItsKeystroke() {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the sanitizers slow the reader past the window's wait");
+#endif
+        int withTheirKeystroke = 0;
+        for (int year = 1990; year < 2000; ++year) {
+            list->setCurrentIndex(0);
+            QTest::mouseClick(textNen, Qt::LeftButton);
+            QTest::keyClicks(textNen, QString::number(year));
+            const QString file = expectedOutputs(0, year).picture;
+            withTheirKeystroke += shows(image, file) ? 1 : 0;
+            awaitPicture();
+            QVERIFY2(shows(image, file), qPrintable(file));
+        }
+        QVERIFY2(withTheirKeystroke >= 8, qPrintable(QString::number(withTheirKeystroke)));
     }
 
     // Whatever stands where a picture is read, a keystroke ends soon, memory
@@ -224,9 +245,14 @@ private slots:
 
         if (servedAs.startsWith("hung")) {
             // Still hung: the window goes on typing and computing.
-            clock.restart();
-            typeYear(0, "1984");
-            QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+            for (const QKeyCombination key :
+                 {Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace,
+                  Qt::Key_1, Qt::Key_9, Qt::Key_8, Qt::Key_4}) {
+                clock.restart();
+                QTest::keyClick(textNen, key.key());
+                QCoreApplication::processEvents();
+                QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
+            }
             QCOMPARE(signs(), expectedOutputs(0, 1984).signs());
             QVERIFY(showsPlaceholder(u"子"));
             return;
@@ -240,8 +266,9 @@ private slots:
         if (servedAs.startsWith("slow")) {
             // A later keystroke supersedes the slow read: its picture is never shown.
             arrived.clear();
-            typeYear(0, "1990");
             QTest::keyClick(textNen, Qt::Key_Backspace); // 199: 卯
+            QTest::keyClick(textNen, '0');               // 1990: the slow 午 again
+            QTest::keyClick(textNen, Qt::Key_Backspace); // 199, before 午 is read
             QTRY_VERIFY_WITH_TIMEOUT(loader->idle(), 15000);
             QVERIFY(shows(image, "u.jpg"));
             for (const QList<QVariant> &picture : arrived) {
@@ -259,7 +286,9 @@ private slots:
         }
         QVERIFY(
             !serveUma(fileBytes(QUINDAL_SOURCE_PICTURES "/uma.jpg"), "hung-open.jpg").isEmpty());
-        typeYear(0, "1990");
+        list->setCurrentIndex(0);
+        QTest::mouseClick(textNen, Qt::LeftButton);
+        QTest::keyClicks(textNen, "1990"); // not waiting for its picture
         QVERIFY(!form->findChild<PictureLoader *>()->idle());
         QElapsedTimer clock;
         clock.start();

@@ -163,6 +163,9 @@ class TestWindow : public WindowTest {
         const QString what = check.section('=', 0, 0);
         QString value = check.section('=', 1);
         const FormState &state = form->formState();
+        if (what == "shows" || what == "picture") {
+            awaitPicture();
+        }
         if (what == "shows") {
             const Outputs o =
                 expectedOutputs(value.section(':', 0, 0).toInt(), value.section(':', 1).toInt());
@@ -292,6 +295,7 @@ private slots:
         const QString pictures = QCoreApplication::applicationDirPath();
         for (const QString &step : QStringList{"", "1990", "click"}) {
             step == "click" ? QTest::mouseClick(image, Qt::LeftButton) : typeYear(0, step);
+            awaitPicture();
             const QImage seen = image->grab().toImage(),
                          source = qtReading(step.isEmpty()    ? ":/quindal/start.jpg"
                                             : step == "click" ? pictures + "/scene1.jpg"

@@ -6,6 +6,7 @@
 #include "almanac_model.h"
 #include "main_window.h"
 #include "picture_box.h"
+#include "picture_loader.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -111,10 +112,18 @@ protected:
         image = control<PictureBox>(*form, "Image1");
     }
     bool ageIsRed() const { return age->palette().color(QPalette::WindowText) == QColor(Qt::red); }
+    // Types a year, and waits for its picture where the reader is slower than
+    // the window's wait (a sanitizer build): a local file's picture comes
+    // with the keystroke's frame otherwise (tst_pictures checks that).
     void typeYear(int listIndex, const QString &year) {
         list->setCurrentIndex(listIndex);
         QTest::mouseClick(textNen, Qt::LeftButton); // selects the whole year
         QTest::keyClicks(textNen, year);
+        awaitPicture();
+    }
+    void awaitPicture() const {
+        const auto *loader = form->findChild<PictureLoader *>();
+        QVERIFY(QTest::qWaitFor([loader] { return loader->idle(); }, 10000));
     }
     // The five era and sign outputs, joined.
     QString signs() const {
