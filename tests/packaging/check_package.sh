@@ -55,4 +55,23 @@ status=$?
 set -e
 [[ $status -eq 124 ]] || { echo "FAIL: the installed program exited with $status"; exit 1; }
 echo "the installed program starts"
+
+# Reproducible, as Debian checks every package: packed again a second later
+# under another umask, time zone and locale, both packages are the same
+# bytes; and the program records no build path (the debug information would
+# then differ from one build folder to another, and its build ID with it).
+sleep 1.1
+(cd "$build" && umask 077 && TZ=Asia/Tokyo LC_ALL=C LANG=ja_JP.UTF-8 \
+  cpack -G DEB -B "$stage/again" >/dev/null)
+for package in "$stage"/out/*.deb "$stage"/out/*.ddeb; do
+  cmp "$package" "$stage/again/$(basename "$package")" ||
+    { echo "FAIL: $(basename "$package") is not the same when packed again"; exit 1; }
+done
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+for path in "$source_dir" "$(cd "$build" && pwd)"; do
+  if grep -qaF "$path" "$build/bin/quindal"; then
+    echo "FAIL: the program records the build path $path"; exit 1
+  fi
+done
+echo "packed twice: the same bytes, and no build path in the program"
 echo "1 passed, 0 failed"
