@@ -125,12 +125,12 @@ bool receiveAll(int socket, void *data, std::size_t size) {
 
 } // namespace
 
-PictureLoader::PictureLoader(const QString &folder, QObject *parent)
-    : PictureLoader(folder, picture_limits::milliseconds, parent) {}
+PictureLoader::PictureLoader(QString folder, QObject *parent)
+    : PictureLoader(std::move(folder), picture_limits::milliseconds, parent) {}
 
 // The reader is started at once, so that it is ready by the first request.
-PictureLoader::PictureLoader(const QString &folder, int milliseconds, QObject *parent)
-    : QObject(parent), folder(folder), milliseconds(milliseconds) {
+PictureLoader::PictureLoader(QString folder, int milliseconds, QObject *parent)
+    : QObject(parent), folder(std::move(folder)), milliseconds(milliseconds) {
     startReader();
 }
 

@@ -29,8 +29,8 @@ class PictureLoader : public QObject {
     Q_OBJECT
 public:
     // `milliseconds`: the decoder's clock backstop (PictureFiles).
-    explicit PictureLoader(const QString &folder, QObject *parent = nullptr);
-    PictureLoader(const QString &folder, int milliseconds, QObject *parent = nullptr);
+    explicit PictureLoader(QString folder, QObject *parent = nullptr);
+    PictureLoader(QString folder, int milliseconds, QObject *parent = nullptr);
     ~PictureLoader() override;
     PictureLoader(const PictureLoader &) = delete;
     PictureLoader &operator=(const PictureLoader &) = delete;

@@ -123,9 +123,8 @@ DecodedPicture decodedAsFile(const QByteArray &bytes, QSize box, qint64 reported
     while (fd >= 0 && written < bytes.size()) {
         written += ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
     }
-    const DecodedPicture decoded =
-        decodeJpeg(fd, reportedSize < 0 ? bytes.size() : reportedSize, box,
-                   picture_limits::fileBytes, clockBackstop);
+    const DecodedPicture decoded = decodeJpeg(fd, reportedSize < 0 ? bytes.size() : reportedSize,
+                                              box, picture_limits::fileBytes, clockBackstop);
     ::close(fd);
     return decoded;
 }
