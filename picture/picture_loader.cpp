@@ -188,7 +188,8 @@ bool PictureLoader::ask(const Request &request) {
 // failed or went (then the next request starts another). The answer is
 // whole once it begins: the reader has done its reading by then.
 std::optional<QImage> PictureLoader::answer() {
-    const QString name = std::exchange(asked, std::nullopt)->name;
+    const QString name = asked ? asked->name : QString();
+    asked.reset();
     answers->setEnabled(false);
     Reply reply;
     if (receiveAll(socket, &reply, sizeof reply)) {
