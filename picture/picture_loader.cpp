@@ -142,6 +142,15 @@ PictureLoader::~PictureLoader() {
 
 std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal ratio,
                                           std::chrono::milliseconds wait) {
+    // A picture given early has its answer on the way, as a rule at once:
+    // taken now, so that the reader is free for this request.
+    if (asked && shownEarly != 0) {
+        pollfd ready{socket, POLLIN, 0};
+        if (::poll(&ready, 1, int(wait.count())) == 1) {
+            answerReady(); // arrived() only if the file had changed
+        }
+        shownEarly = 0;
+    }
     const Request request{++latest, name, size, ratio};
     if (asked) { // the reader is still on an earlier request
         queued = request;
@@ -151,6 +160,15 @@ std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal
     if (!ask(request)) {
         delivered = latest;
         return QImage();
+    }
+    // A picture the reader has sent for this name at this size is shown at
+    // once, as the file is nearly always unchanged; should the reader find it
+    // changed, arrived() brings the new one a moment later.
+    if (const auto known = lastReceived.constFind(name);
+        known != lastReceived.cend() && known->size() == (QSizeF(size) * ratio).toSize() &&
+        known->devicePixelRatio() == ratio) {
+        shownEarly = known->cacheKey();
+        return *known;
     }
     pollfd ready{socket, POLLIN, 0};
     if (::poll(&ready, 1, int(wait.count())) != 1) {
@@ -223,7 +241,9 @@ void PictureLoader::answerReady() {
     const QImage picture = answer().value_or(QImage());
     if (answered == latest) {
         delivered = latest;
-        emit arrived(picture);
+        if (picture.cacheKey() != std::exchange(shownEarly, 0)) {
+            emit arrived(picture);
+        }
     } else if (std::optional<Request> request = std::exchange(queued, std::nullopt)) {
         if (!ask(*request)) {
             delivered = latest;

@@ -39,7 +39,9 @@ public:
     // waits for it at most `wait`, or not at all while the reader is busy
     // with an earlier one. The picture, a null image for a file that cannot
     // be shown; or no value when it was not there in time, and then arrived()
-    // follows once it is, unless a later request came first.
+    // follows once it is, unless a later request came first. A picture of
+    // the same name and size that the reader sent before is given at once,
+    // and arrived() follows only if its answer differs (the file changed).
     std::optional<QImage> load(const QString &name, QSize size, qreal ratio,
                                std::chrono::milliseconds wait);
     // Supersedes the last request without making another.
@@ -71,5 +73,6 @@ private:
     quint64 delivered = 0;               // the latest ticket answered to the window
     std::optional<Request> asked;        // the request the reader is on
     QHash<QString, QImage> lastReceived; // each name's picture, as the reader sent it
-    std::optional<Request> queued;       // the latest one made since, waiting for it
+    qint64 shownEarly = 0;         // the cacheKey() of a picture load() gave before its answer
+    std::optional<Request> queued; // the latest one made since, waiting for it
 };
