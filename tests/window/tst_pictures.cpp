@@ -95,7 +95,7 @@ private slots:
         std::filesystem::remove_all(besideProgram("scene1.jpg").toStdString());
         QTest::mouseClick(image, Qt::LeftButton);
         awaitPicture();
-        QCOMPARE(image->picture(), placeholderPicture(u"景", image->size()));
+        QVERIFY(showsPlaceholder(u"景"));
     }
 
     // 1980 and 1992 are both 申: the file is read again for the second, and
@@ -193,7 +193,7 @@ private slots:
             QVERIFY2(difference(image->picture(), file) < 8,
                      qPrintable(QString::number(difference(image->picture(), file))));
         } else {
-            QCOMPARE(image->picture(), placeholderPicture(u"午", image->size()));
+            QVERIFY(showsPlaceholder(u"午"));
         }
         std::filesystem::remove_all(path);
     }
