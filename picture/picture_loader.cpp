@@ -1,303 +1,436 @@
 #include "picture_loader.h"
 
 #include "picture_files.h"
+#include "picture_log.h"
+#include "reader_protocol.h"
 
+#include <QElapsedTimer>
 #include <QFile>
-#include <QHash>
-#include <cstdio>
-#include <cstdlib>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
-extern char **environ; // NOLINT(readability-redundant-declaration): POSIX declares it nowhere
+using namespace reader_protocol;
+
+struct PictureLoader::Reader {
+    enum class State {
+        idle,
+        busy,    // on `request`, sent at `since`
+        givenUp, // killed; `request` is set while it may still wait on that file
+    };
+    pid_t pid = -1;
+    int socket = -1;
+    QSocketNotifier *answers = nullptr;
+    bool greeted = false;
+    bool ended = false; // reaped
+    State state = State::idle;
+    std::optional<Request> request;
+    QElapsedTimer since;
+    QHash<QString, QImage> received; // each name's picture as this reader sent it
+
+    ~Reader() {
+        delete answers;
+        if (socket >= 0) {
+            ::close(socket);
+        }
+    }
+};
 
 namespace {
 
-// A copy of the program started as the reader finds its socket, clock
-// backstop and folder here: "SOCKET MILLISECONDS FOLDER".
-constexpr char readerRole[] = "QUINDAL_PICTURE_READER";
-constexpr int readerSocket = 3;
-
-struct Wire {             // a request
-    qint32 width, height; // logical pixels
-    double ratio;
-    quint32 nameBytes; // the file's name follows, in UTF-8
-};
-// The answer: a picture's shape, its rows following; or no picture (width
-// 0); or the same picture as the last one sent for that name (width -1),
-// which the window then need neither receive nor paint again.
-constexpr qint32 noPicture = 0;
-constexpr qint32 samePicture = -1;
-struct Reply {
-    qint32 width = noPicture, height = 0;
-    qint32 format = 0;
-    qint32 bytesPerLine = 0; // the rows follow
-    double ratio = 1;
-};
-constexpr quint32 longestName = 255;
-constexpr qint64 largestPicture = qint64{64} << 20;
-
-bool sendAll(int socket, const void *data, std::size_t size) {
-    const auto *at = static_cast<const char *>(data);
-    while (size > 0) {
-        const ssize_t sent = ::send(socket, at, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return false;
-        }
-        at += sent;
-        size -= std::size_t(sent);
-    }
-    return true;
+// Readers of loaders already gone that had not ended yet (one still waiting
+// on its file system, say): reaped once they have, never waited for.
+std::vector<pid_t> &unreaped() {
+    static std::vector<pid_t> pids;
+    return pids;
 }
 
-bool receiveAll(int socket, void *data, std::size_t size) {
-    auto *at = static_cast<char *>(data);
-    while (size > 0) {
-        const ssize_t got = ::recv(socket, at, size, 0);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        at += got;
-        size -= std::size_t(got);
-    }
-    return true;
+bool reaped(pid_t pid) {
+    const pid_t got = ::waitpid(pid, nullptr, WNOHANG);
+    return got == pid || (got < 0 && errno == ECHILD);
 }
 
-// The reader's side: answers requests until the window's side goes away.
-[[noreturn]] void serveAsReader(const char *role) {
-    int socket = -1;
-    int milliseconds = 0;
-    int folderAt = 0;
-    if (std::sscanf(role, "%d %d %n", &socket, &milliseconds, &folderAt) < 2 || folderAt == 0) {
-        ::_exit(2);
+// Stopped by a signal or held by a debugger. Without /proc, only a stop
+// by a signal is seen.
+bool stopped(pid_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray line = stat.read(512);
+        const qsizetype end = line.lastIndexOf(") ");
+        return end > 0 && end + 2 < line.size() &&
+               (line[end + 2] == 'T' || line[end + 2] == 't');
     }
-    PictureFiles files(QString::fromLocal8Bit(role + folderAt), milliseconds);
-    QHash<QByteArray, qint64> lastSent; // each name's picture, by QImage::cacheKey()
-    for (;;) {
-        Wire request{};
-        QByteArray name;
-        if (!receiveAll(socket, &request, sizeof request) || request.nameBytes > longestName) {
-            ::_exit(0);
-        }
-        name.resize(request.nameBytes);
-        if (!receiveAll(socket, name.data(), std::size_t(name.size()))) {
-            ::_exit(0);
-        }
-        const QImage picture = files.picture(QString::fromUtf8(name),
-                                             QSize(request.width, request.height), request.ratio);
-        Reply reply;
-        const bool rows = !picture.isNull() && lastSent.value(name) != picture.cacheKey();
-        if (picture.isNull()) {
-            lastSent.remove(name);
-        } else if (rows) {
-            reply = {picture.width(), picture.height(), qint32(picture.format()),
-                     qint32(picture.bytesPerLine()), picture.devicePixelRatio()};
-            lastSent.insert(name, picture.cacheKey());
-        } else {
-            reply.width = samePicture;
-        }
-        if (!sendAll(socket, &reply, sizeof reply) ||
-            (rows && !sendAll(socket, picture.constBits(), std::size_t(picture.sizeInBytes())))) {
-            ::_exit(0);
-        }
-    }
+    siginfo_t info{};
+    return ::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid && info.si_code == CLD_STOPPED;
 }
 
-// Before main() in every program that holds the loader: a copy started as
-// the reader serves, and never reaches main().
-[[maybe_unused]] const bool startedAsReader = [] {
-    if (const char *role = std::getenv(readerRole)) {
-        serveAsReader(role);
-    }
-    return false;
-}();
+bool readable(int socket, int milliseconds) {
+    pollfd ready{socket, POLLIN, 0};
+    return ::poll(&ready, 1, milliseconds) == 1;
+}
 
 } // namespace
 
-PictureLoader::PictureLoader(QString folder, QObject *parent)
-    : PictureLoader(std::move(folder), picture_limits::milliseconds, parent) {}
+PictureLoader::PictureLoader(QString folder, QString readerProgram, QObject *parent)
+    : PictureLoader(std::move(folder), std::move(readerProgram), picture_limits::milliseconds,
+                    parent) {}
 
-// The reader is started at once, so that it is ready by the first request.
-PictureLoader::PictureLoader(QString folder, int milliseconds, QObject *parent)
-    : QObject(parent), folder(std::move(folder)), milliseconds(milliseconds) {
-    startReader();
+PictureLoader::PictureLoader(QString folder, QString readerProgram, int milliseconds,
+                             QObject *parent)
+    : QObject(parent), folder(std::move(folder)), readerProgram(std::move(readerProgram)),
+      milliseconds(milliseconds) {
+    watching.setInterval(50);
+    connect(&watching, &QTimer::timeout, this, &PictureLoader::watch);
 }
 
-// Never waits for the reader: closing its socket ends it as soon as it is
-// back from its file system.
+// Never waits for a reader: each is killed, and one that cannot end yet
+// (its file system has not answered) is reaped later.
 PictureLoader::~PictureLoader() {
-    stopReader();
+    for (const std::unique_ptr<Reader> &reader : readers) {
+        ::kill(reader->pid, SIGKILL);
+        if (!reader->ended) {
+            unreaped().push_back(reader->pid);
+        }
+    }
+}
+
+void PictureLoader::startReader() {
+    if (readers.empty() && !inProcess) {
+        startOne();
+    }
 }
 
 std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal ratio,
                                           std::chrono::milliseconds wait) {
-    // A picture given early has its answer on the way, as a rule at once:
-    // taken now, so that the reader is free for this request.
-    if (asked && shownEarly != 0) {
-        pollfd ready{socket, POLLIN, 0};
-        if (::poll(&ready, 1, int(wait.count())) == 1) {
-            answerReady(); // arrived() only if the file had changed
+    // Answers already on their way free their readers for this request: as
+    // a rule a busy reader is one about to answer a picture given early.
+    const bool anyIdle = std::any_of(readers.begin(), readers.end(), [](const auto &reader) {
+        return reader->state == Reader::State::idle;
+    });
+    for (const std::unique_ptr<Reader> &reader : readers) {
+        if (reader->state == Reader::State::busy &&
+            readable(reader->socket, anyIdle ? 0 : int(std::min<qint64>(wait.count(), 10)))) {
+            takeAnswers(*reader);
+            break;
         }
-        shownEarly = 0;
     }
-    const Request request{++latest, name, size, ratio};
-    if (asked) { // the reader is still on an earlier request
-        queued = request;
-        return std::nullopt;
-    }
-    queued.reset();
-    if (!ask(request)) {
-        delivered = latest;
-        return QImage();
-    }
-    // A picture the reader has sent for this name at this size is shown at
-    // once, as the file is nearly always unchanged; should the reader find it
-    // changed, arrived() brings the new one a moment later.
-    if (const auto known = lastReceived.constFind(name);
-        known != lastReceived.cend() && known->size() == (QSizeF(size) * ratio).toSize() &&
+    shownEarly = 0;
+    pending = Request{++latest, name, size, ratio};
+    // A picture delivered before for this name at this size is shown at
+    // once, as the file is nearly always unchanged; should the reader find
+    // it changed, arrived() brings the new one a moment later.
+    if (const auto known = this->known.constFind(name);
+        !inProcess && known != this->known.cend() && known->size() == deviceSize(size, ratio) &&
         known->devicePixelRatio() == ratio) {
-        shownEarly = known->cacheKey();
-        return *known;
+        const QImage early = *known;
+        shownEarly = early.cacheKey();
+        dispatch();
+        return early;
     }
-    pollfd ready{socket, POLLIN, 0};
-    if (::poll(&ready, 1, int(wait.count())) != 1) {
-        return std::nullopt; // answerReady() takes it when it comes
+    std::optional<QImage> result;
+    waiting = &result;
+    dispatch();
+    QElapsedTimer clock;
+    clock.start();
+    while (!result && clock.elapsed() < wait.count()) {
+        const auto on = std::find_if(readers.begin(), readers.end(), [this](const auto &reader) {
+            return reader->state == Reader::State::busy && reader->request->ticket == latest;
+        });
+        if (on == readers.end() ||
+            !readable((*on)->socket, int(wait.count() - clock.elapsed()))) {
+            break;
+        }
+        takeAnswers(**on);
     }
-    std::optional<QImage> picture = answer();
-    delivered = latest;
-    return picture.value_or(QImage());
+    waiting = nullptr;
+    if (!result) { // slow or stuck: a reader ready for the next keystroke
+        const bool anyIdleNow = std::any_of(readers.begin(), readers.end(), [](const auto &r) {
+            return r->state == Reader::State::idle;
+        });
+        if (!anyIdleNow) {
+            startOne();
+        }
+    }
+    return result;
 }
 
 void PictureLoader::forget() {
-    queued.reset();
+    pending.reset();
+    shownEarly = 0;
     delivered = ++latest;
 }
 
-// Sends a request to the reader, starting one if there is none.
-bool PictureLoader::ask(const Request &request) {
-    if (socket < 0 && !startReader()) {
-        return false;
+// Starts a reader with a clean slate: its socket as descriptor 3, /dev/null
+// as 0 to 2, no other descriptor, an empty environment.
+PictureLoader::Reader *PictureLoader::startOne() {
+    if (inProcess || alive() >= mostReaders) {
+        return nullptr;
     }
-    const QByteArray utf8 = request.name.toUtf8();
-    const Wire wire{request.size.width(), request.size.height(), request.ratio,
-                    quint32(utf8.size())};
-    if (utf8.size() > qsizetype(longestName) || !sendAll(socket, &wire, sizeof wire) ||
-        !sendAll(socket, utf8.constData(), std::size_t(utf8.size()))) {
-        stopReader();
-        return false;
-    }
-    asked = request;
-    answers->setEnabled(true);
-    return true;
-}
-
-// The reader's answer to the request it was on: the picture, or none when it
-// failed or went (then the next request starts another). The answer is
-// whole once it begins: the reader has done its reading by then.
-std::optional<QImage> PictureLoader::answer() {
-    const QString name = asked ? asked->name : QString();
-    asked.reset();
-    answers->setEnabled(false);
-    Reply reply;
-    if (receiveAll(socket, &reply, sizeof reply)) {
-        if (reply.width == samePicture && lastReceived.contains(name)) {
-            return lastReceived.value(name);
-        }
-        if (reply.width == noPicture) {
-            lastReceived.remove(name);
-            return QImage();
-        }
-        if (reply.height > 0 && reply.bytesPerLine >= reply.width &&
-            qint64(reply.bytesPerLine) * reply.height <= largestPicture &&
-            reply.format > QImage::Format_Invalid && reply.format < QImage::NImageFormats) {
-            QImage picture(reply.width, reply.height, QImage::Format(reply.format));
-            if (!picture.isNull() && picture.bytesPerLine() == reply.bytesPerLine &&
-                receiveAll(socket, picture.bits(), std::size_t(picture.sizeInBytes()))) {
-                picture.setDevicePixelRatio(reply.ratio);
-                lastReceived.insert(name, picture);
-                return picture;
-            }
-        }
-    }
-    stopReader();
-    return std::nullopt;
-}
-
-// An answer after load() stopped waiting: shown if it is for the latest
-// request; otherwise the latest request, queued meanwhile, goes to the reader.
-void PictureLoader::answerReady() {
-    const quint64 answered = asked ? asked->ticket : 0;
-    const QImage picture = answer().value_or(QImage());
-    if (answered == latest) {
-        delivered = latest;
-        if (picture.cacheKey() != std::exchange(shownEarly, 0)) {
-            emit arrived(picture);
-        }
-    } else if (std::optional<Request> request = std::exchange(queued, std::nullopt)) {
-        if (!ask(*request)) {
-            delivered = latest;
-            emit arrived(QImage());
-        }
-    }
-}
-
-bool PictureLoader::startReader() {
-    // Readers of this and earlier loaders that have ended since are reaped;
-    // one still waiting on its file system is left to end on its own.
-    static std::vector<pid_t> readers;
-    std::erase_if(readers, [](pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) != 0; });
+    std::erase_if(unreaped(), reaped);
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        return false;
+        readInProcess(QStringLiteral("no socket for a picture reader: %1")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return nullptr;
     }
-    const QByteArray role = QByteArray(readerRole) + '=' + QByteArray::number(readerSocket) + ' ' +
-                            QByteArray::number(milliseconds) + ' ' + QFile::encodeName(folder);
-    std::vector<char *> environment;
-    for (char **variable = environ; *variable; ++variable) {
-        if (std::strncmp(*variable, role.constData(), sizeof readerRole) != 0) {
-            environment.push_back(*variable);
-        }
-    }
-    environment.push_back(const_cast<char *>(role.constData()));
-    environment.push_back(nullptr);
-    char name[] = "quindal-pictures";
-    char *arguments[] = {name, nullptr};
+    const QByteArray program = QFile::encodeName(readerProgram);
+    QByteArray window = QByteArray::number(::getpid()), clock = QByteArray::number(milliseconds),
+               where = QFile::encodeName(folder);
+    char *arguments[] = {const_cast<char *>(program.constData()), window.data(), clock.data(),
+                         where.data(), nullptr};
+    char *environment[] = {nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, ends[1], readerSocket);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, readerSocket + 1);
     pid_t pid = -1;
-    const int failed =
-        ::posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, arguments, environment.data());
+    const int failed = ::posix_spawn(&pid, program.constData(), &actions, nullptr, arguments,
+                                     environment);
     posix_spawn_file_actions_destroy(&actions);
     ::close(ends[1]);
     if (failed != 0) {
         ::close(ends[0]);
-        return false;
+        readInProcess(QStringLiteral("the picture reader %1 cannot be started: %2")
+                          .arg(readerProgram, QString::fromLocal8Bit(std::strerror(failed))));
+        return nullptr;
     }
-    readers.push_back(pid);
-    socket = ends[0];
-    answers = new QSocketNotifier(socket, QSocketNotifier::Read, this);
-    answers->setEnabled(false);
-    connect(answers, &QSocketNotifier::activated, this, &PictureLoader::answerReady);
-    return true;
+    auto reader = std::make_unique<Reader>();
+    reader->pid = pid;
+    reader->socket = ends[0];
+    reader->answers = new QSocketNotifier(ends[0], QSocketNotifier::Read, this);
+    Reader *started = reader.get();
+    connect(reader->answers, &QSocketNotifier::activated, this,
+            [this, started] { takeAnswers(*started); });
+    readers.push_back(std::move(reader));
+    return started;
 }
 
-void PictureLoader::stopReader() {
-    asked.reset();
-    lastReceived.clear();
-    if (socket >= 0) {
-        delete std::exchange(answers, nullptr);
-        ::close(std::exchange(socket, -1));
+// Sends the pending request to an idle reader, or to a new one, unless a
+// reader given up still waits on its file.
+void PictureLoader::dispatch() {
+    while (pending && !blocked(*pending)) {
+        if (inProcess) {
+            const Request request = *std::exchange(pending, std::nullopt);
+            deliver(request, inProcess->picture(request.name, request.size, request.ratio));
+            return;
+        }
+        Reader *reader = idleReader();
+        reader = reader ? reader : startOne();
+        if (reader) {
+            send(*reader, *std::exchange(pending, std::nullopt));
+        } else if (!inProcess) {
+            return; // mostReaders are alive: the next to end or answer takes it
+        }
+    }
+}
+
+// An idle reader that has not ended or stopped meanwhile.
+PictureLoader::Reader *PictureLoader::idleReader() {
+    for (const std::unique_ptr<Reader> &reader : readers) {
+        if (reader->state != Reader::State::idle) {
+            continue;
+        }
+        if ((reader->greeted && readable(reader->socket, 0)) || stopped(reader->pid)) {
+            giveUp(*reader, false); // an idle reader has nothing to say but its end
+            continue;
+        }
+        return reader.get();
+    }
+    return nullptr;
+}
+
+bool PictureLoader::blocked(const Request &request) const {
+    return std::any_of(readers.begin(), readers.end(), [&](const auto &reader) {
+        return reader->state == Reader::State::givenUp && reader->request &&
+               reader->request->name == request.name;
+    });
+}
+
+void PictureLoader::send(Reader &reader, Request request) {
+    ++request.tries;
+    if (!sendRequest(reader.socket, {request.name, request.size, request.ratio})) {
+        giveUp(reader, false);
+        tryAgain(request);
+        return;
+    }
+    reader.state = Reader::State::busy;
+    reader.request = request;
+    reader.since.start();
+    watching.start();
+}
+
+// What a reader has said: its greeting, then an answer to its request.
+// Anything else (its end, nonsense) gives it up, and its request goes to
+// another reader.
+void PictureLoader::takeAnswers(Reader &reader) {
+    if (reader.state == Reader::State::givenUp) {
+        return;
+    }
+    if (!reader.greeted) {
+        const std::optional<Greeting> greeting = receiveGreeting(reader.socket);
+        const std::optional<Request> request = reader.request;
+        if (!greeting || *greeting == Greeting::refused) {
+            giveUp(reader, false);
+            if (!greeting && ++failedStarts >= mostReaders) {
+                readInProcess(QStringLiteral("every picture reader ended as it started"));
+            } else if (greeting) {
+                readInProcess(QStringLiteral("the picture reader cannot confine itself"));
+            }
+            if (request) {
+                tryAgain(*request);
+            }
+            dispatch();
+            return;
+        }
+        if (*greeting == Greeting::confinedWithoutLandlock) {
+            static bool told = false;
+            if (!std::exchange(told, true)) {
+                qCWarning(pictureLog, "the kernel has no Landlock: the picture readers are "
+                                      "confined without it");
+            }
+        }
+        reader.greeted = true;
+        failedStarts = 0;
+        if (!readable(reader.socket, 0)) {
+            return;
+        }
+    }
+    const std::optional<Request> request = reader.request;
+    const std::optional<Answer> answer =
+        request ? receiveAnswer(reader.socket) : std::optional<Answer>();
+    if (!answer || (answer->kind == Answer::Kind::samePicture &&
+                    !reader.received.contains(request->name))) {
+        giveUp(reader, false);
+        if (request) {
+            tryAgain(*request);
+        }
+        dispatch();
+        return;
+    }
+    QImage picture;
+    if (answer->kind == Answer::Kind::picture) {
+        picture = answer->picture;
+        reader.received.insert(request->name, picture);
+    } else if (answer->kind == Answer::Kind::samePicture) {
+        picture = reader.received.value(request->name);
+    } else {
+        reader.received.remove(request->name);
+    }
+    reader.state = Reader::State::idle;
+    reader.request.reset();
+    if (request->ticket == latest) {
+        deliver(*request, picture);
+    }
+    dispatch();
+}
+
+// The latest request's picture: to load() while it waits; otherwise shown by
+// arrived(), unless it is the one load() gave early.
+void PictureLoader::deliver(const Request &request, const QImage &picture) {
+    delivered = latest;
+    const QImage early = known.value(request.name);
+    if (picture.isNull()) {
+        known.remove(request.name);
+    } else {
+        known.insert(request.name, picture);
+    }
+    if (waiting) {
+        *waiting = picture;
+    } else if (const qint64 given = std::exchange(shownEarly, 0);
+               given == 0 || (picture.cacheKey() != given && picture != early)) {
+        emit arrived(picture);
+    }
+}
+
+void PictureLoader::giveUp(Reader &reader, bool waitingOnFile) {
+    if (reader.state == Reader::State::givenUp) {
+        return;
+    }
+    ::kill(reader.pid, SIGKILL);
+    reader.answers->setEnabled(false);
+    reader.answers->deleteLater(); // it may be the notifier calling
+    reader.answers = nullptr;
+    ::close(std::exchange(reader.socket, -1));
+    reader.state = Reader::State::givenUp;
+    if (!waitingOnFile) {
+        reader.request.reset();
+    }
+    reader.ended = reaped(reader.pid);
+    watching.start();
+}
+
+// A request whose reader failed goes once more to another; after that, the
+// picture is given up too.
+void PictureLoader::tryAgain(Request request) {
+    if (request.ticket != latest || pending) {
+        return;
+    }
+    if (request.tries < 2) {
+        pending = request;
+    } else {
+        deliver(request, QImage());
+    }
+}
+
+// Every 50 ms while readers are busy or given up: stopped, stuck and late
+// readers are given up, and those that have ended are reaped.
+void PictureLoader::watch() {
+    std::vector<Request> retries;
+    bool watched = false;
+    for (const std::unique_ptr<Reader> &reader : readers) {
+        if (reader->state == Reader::State::givenUp) {
+            reader->ended = reader->ended || reaped(reader->pid);
+            watched = watched || !reader->ended;
+        } else if (reader->state == Reader::State::busy) {
+            const Request request = *reader->request;
+            const std::chrono::milliseconds busy{reader->since.elapsed()};
+            if (stopped(reader->pid)) {
+                giveUp(*reader, false);
+                retries.push_back(request);
+            } else if (request.ticket != latest ? busy > grace : busy > deadline) {
+                giveUp(*reader, true);
+                retries.push_back(request);
+            }
+            watched = true;
+        }
+    }
+    std::erase_if(readers, [](const auto &reader) { return reader->ended; });
+    for (const Request &request : retries) {
+        tryAgain(request);
+    }
+    dispatch();
+    if (!retries.empty() && std::none_of(readers.begin(), readers.end(), [](const auto &r) {
+            return r->state == Reader::State::idle;
+        })) {
+        startOne(); // ready for the next request
+    }
+    if (!watched) {
+        watching.stop();
+    }
+}
+
+void PictureLoader::readInProcess(const QString &why) {
+    if (inProcess) {
+        return;
+    }
+    qCWarning(pictureLog, "%s; the pictures are read in the window's process",
+              qUtf8Printable(why));
+    inProcess = std::make_unique<PictureFiles>(folder, milliseconds);
+    for (const std::unique_ptr<Reader> &reader : readers) {
+        if (reader->state == Reader::State::busy && reader->request->ticket == latest &&
+            !pending) {
+            pending = reader->request;
+        }
+        giveUp(*reader, false);
     }
 }

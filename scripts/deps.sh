@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev                # Qt 6 Widgets and Qt Test, with the platform plugins
   qt6-base-private-dev libwayland-dev  # Qt's native interface, to ask a Wayland compositor
   libjpeg-dev                 # libjpeg-turbo, which decodes the pictures
+  libseccomp-dev              # the system-call filter that confines the picture reader
   fonts-ipafont-gothic        # the window's Japanese faces, metric-compatible
   fonts-noto-cjk              # last-resort face for any other kanji
 )
@@ -31,7 +32,7 @@ case "${1:-}" in
       weston qt6-wayland            # a Wayland compositor, and Qt's client for it
       mutter kwin-wayland kwin-style-breeze  # GNOME's and KDE's compositors, nested in Xvfb
       imagemagick                   # screenshots of them, read back by the tests
-      python3-fusepy fuse3          # a FUSE folder that behaves like a troubled network share
+      python3-pyfuse3 fuse3         # a FUSE folder that behaves like a troubled network share
       ibus ibus-mozc xdotool        # a Japanese input method, and keys pressed on the X server
     ) ;;
   package)

@@ -6,7 +6,8 @@
 #   2. static checks: clang-format and clang-tidy
 #   3. sanitize: the whole suite again under AddressSanitizer and
 #      UndefinedBehaviorSanitizer
-#   4. fuzz: 30 s each of fuzzing the number reader and the picture reader
+#   4. fuzz: 30 s each of fuzzing the number reader, the picture reader and
+#      the picture readers' protocol
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
@@ -26,7 +27,7 @@ echo "clang-format and clang-tidy: clean"
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --workflow --preset sanitize
 
-echo "== Fuzzing the number reader and the picture reader (30 s each)"
+echo "== Fuzzing the number reader, the picture reader and their protocol (30 s each)"
 probe=$(mktemp -d)
 trap 'rm -rf "$probe"' EXIT
 echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char *, unsigned long) { return 0; }' |

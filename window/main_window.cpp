@@ -71,7 +71,9 @@ static QIcon iconAtEverySize() {
 }
 
 Form1::Form1(QWidget *parent)
-    : QWidget(parent), pictures(new PictureLoader(QCoreApplication::applicationDirPath(), this)) {
+    : QWidget(parent),
+      pictures(new PictureLoader(QCoreApplication::applicationDirPath(),
+                                 QCoreApplication::applicationDirPath() + QStringLiteral("/quindal-reader"), this)) {
     prepareProcess();
     setWindowTitle(formCaption.toString());
     setWindowIcon(iconAtEverySize());
@@ -535,8 +537,14 @@ void Form1::keepDesignedSize() {
 // A compositor that has not yet been shown a frame at the maximised size
 // would take the request to return for no change, and ignore it; queued, the
 // request follows this frame.
+//
+// The start picture is compiled in, so the first picture reader is started
+// only once the first frame is painted.
 void Form1::paintEvent(QPaintEvent *event) {
     QWidget::paintEvent(event);
+    if (!std::exchange(readerStarted, true)) {
+        QMetaObject::invokeMethod(pictures, &PictureLoader::startReader, Qt::QueuedConnection);
+    }
     if (std::exchange(leaveFillingAfterPaint, false)) {
         QMetaObject::invokeMethod(
             this, [this] { setWindowState(windowState() & ~fillingStates); }, Qt::QueuedConnection);

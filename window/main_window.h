@@ -97,6 +97,7 @@ private:
 
     // The picture files beside the program, read off the window's thread.
     PictureLoader *pictures;
+    bool readerStarted = false;
     struct {
         QStringView fileName; // empty: the start picture
         QStringView glyph;

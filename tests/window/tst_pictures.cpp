@@ -2,17 +2,12 @@
 // where one is expected. This test has a folder of its own, with its own
 // copies to damage.
 #include "picture_limits.h"
-#include "picture_loader.h"
 #include "process_memory.h"
 #include "window_test_support.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImageWriter>
-#include <QRandomGenerator>
-#include <QSignalSpy>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -36,40 +31,6 @@ void writePicture(const QString &name, const QByteArray &bytes) {
     QFile file(besideProgram(name));
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// A progressive JPEG of noise with over picture_limits::multiScanBytes of
-// data, all else within the limits.
-QByteArray largeProgressive() {
-    QImage noise(2000, 2000, QImage::Format_RGB32);
-    QRandomGenerator random(7);
-    for (int y = 0; y < noise.height(); ++y) {
-        auto *line = reinterpret_cast<quint32 *>(noise.scanLine(y));
-        for (int x = 0; x < noise.width(); ++x) {
-            line[x] = random.generate();
-        }
-    }
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(100);
-    writer.setProgressiveScanWrite(true);
-    writer.write(noise);
-    return buffer.data();
-}
-
-// The folder beside the program, its uma.jpg served by slow_folder.py under
-// the name that says how.
-QString serveUma(const QByteArray &bytes, const QString &servedAs) {
-    QFile source(qEnvironmentVariable("QUINDAL_SLOW_SOURCES") + '/' + servedAs);
-    if (!source.open(QIODevice::WriteOnly) || source.write(bytes) != bytes.size()) {
-        return {};
-    }
-    const std::string path = besideProgram("uma.jpg").toStdString();
-    std::filesystem::remove_all(path);
-    std::filesystem::create_symlink(
-        (qEnvironmentVariable("QUINDAL_SLOW_FOLDER") + '/' + servedAs).toStdString(), path);
-    return qEnvironmentVariable("QUINDAL_SLOW_COUNTS") + '/' + servedAs;
 }
 
 } // namespace
@@ -196,105 +157,6 @@ private slots:
             QVERIFY(showsPlaceholder(u"午"));
         }
         std::filesystem::remove_all(path);
-    }
-
-    // uma.jpg in a folder on a troubled network share (window.slow_folder runs
-    // this beside a FUSE folder; elsewhere it skips). Whatever the share does,
-    // the keystroke ends within 0.1 s with the new year's results and its
-    // placeholder, never the last year's animal; the picture follows if it
-    // can be read; no more than the budget is ever read from the file.
-    void slowFolder_data() {
-        QTest::addColumn<QString>("servedAs"); // slow_folder.py's behaviour
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("whole"); // shown once read
-        const QByteArray uma = fileBytes(QUINDAL_SOURCE_PICTURES "/uma.jpg");
-        const QByteArray comment = "\xFF\xFE\xEA\x62" + QByteArray(60000, 'c');
-        QTest::newRow("hung open") << "hung-open.jpg" << uma << false;
-        QTest::newRow("slow read") << "slow-read.jpg" << uma << true;
-        QTest::newRow("read error") << "eio.jpg" << uma << false;
-        QTest::newRow("endless, reporting 100 KiB") << "endless-102400.jpg" << uma.left(2) << false;
-        QTest::newRow("endless, reporting 2 MiB") << "endless-2097152.jpg" << uma.left(2) << false;
-        QTest::newRow("growing while read")
-            << "growing.jpg" << uma.left(2) + comment.repeated(20) + uma.mid(2) << true;
-        QTest::newRow("growing progressive, past its budget")
-            << "growing-progressive.jpg" << largeProgressive() << false;
-    }
-    void slowFolder() {
-        if (!qEnvironmentVariableIsSet("QUINDAL_SLOW_FOLDER")) {
-            QSKIP("runs beside a FUSE folder (window.slow_folder)");
-        }
-        QFETCH(QString, servedAs);
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, whole);
-        const QString counts = serveUma(bytes, servedAs);
-        QVERIFY(!counts.isEmpty());
-        auto *loader = form->findChild<PictureLoader *>();
-        QSignalSpy arrived(loader, &PictureLoader::arrived);
-
-        typeYear(0, "199"); // 卯, from a local file
-        QVERIFY(shows(image, "u.jpg"));
-        QElapsedTimer clock;
-        clock.start();
-        QTest::keyClick(textNen, '0'); // 1990: 午
-        QCoreApplication::processEvents();
-        QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(signs(), expectedOutputs(0, 1990).signs());
-        if (!loader->idle()) {
-            QVERIFY(showsPlaceholder(u"午"));
-        }
-
-        if (servedAs.startsWith("hung")) {
-            // Still hung: the window goes on typing and computing.
-            for (const QKeyCombination key :
-                 {Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Backspace,
-                  Qt::Key_1, Qt::Key_9, Qt::Key_8, Qt::Key_4}) {
-                clock.restart();
-                QTest::keyClick(textNen, key.key());
-                QCoreApplication::processEvents();
-                QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
-            }
-            QCOMPARE(signs(), expectedOutputs(0, 1984).signs());
-            QVERIFY(showsPlaceholder(u"子"));
-            return;
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(loader->idle(), 15000);
-        QVERIFY(whole ? shows(image, "uma.jpg") : showsPlaceholder(u"午"));
-        QFile served(counts); // none for a file never read from
-        const qint64 read = served.open(QIODevice::ReadOnly) ? served.readAll().toLongLong() : 0;
-        QVERIFY2(read <= picture_limits::fileBytes, qPrintable(QString::number(read)));
-
-        if (servedAs.startsWith("slow")) {
-            // A later keystroke supersedes the slow read: its picture is never shown.
-            arrived.clear();
-            QTest::keyClick(textNen, Qt::Key_Backspace); // 199: 卯
-            QTest::keyClick(textNen, '0');               // 1990: the slow 午 again
-            QTest::keyClick(textNen, Qt::Key_Backspace); // 199, before 午 is read
-            QTRY_VERIFY_WITH_TIMEOUT(loader->idle(), 15000);
-            QVERIFY(shows(image, "u.jpg"));
-            for (const QList<QVariant> &picture : arrived) {
-                QVERIFY(difference(picture.at(0).value<QImage>(),
-                                   qtReading(besideProgram("u.jpg"))) < 6);
-            }
-        }
-    }
-
-    // Closed while a read hangs, the window goes at once; window.slow_folder
-    // gives the whole process a few seconds to end.
-    void closeWhileReadHangs() {
-        if (!qEnvironmentVariableIsSet("QUINDAL_SLOW_FOLDER")) {
-            QSKIP("runs beside a FUSE folder (window.slow_folder)");
-        }
-        QVERIFY(
-            !serveUma(fileBytes(QUINDAL_SOURCE_PICTURES "/uma.jpg"), "hung-open.jpg").isEmpty());
-        list->setCurrentIndex(0);
-        QTest::mouseClick(textNen, Qt::LeftButton);
-        QTest::keyClicks(textNen, "1990"); // not waiting for its picture
-        QVERIFY(!form->findChild<PictureLoader *>()->idle());
-        QElapsedTimer clock;
-        clock.start();
-        form->close();
-        form.reset();
-        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     }
 };
 

@@ -14,7 +14,7 @@ fuse=$!
 # open, say) with an error at once.
 cleanup() {
   kill -KILL "$fuse" 2>/dev/null || true
-  fusermount -u -z "$work/mount" 2>/dev/null || umount -l "$work/mount" 2>/dev/null || true
+  fusermount3 -u -z "$work/mount" 2>/dev/null || umount -l "$work/mount" 2>/dev/null || true
   wait "$fuse" 2>/dev/null || true
   rm -rf "$work"
 }
