@@ -14,6 +14,10 @@
 //              memory at that frame (targets: ratio <= 1.10, <= 6 MiB more)
 //   memory     resident growth over 10,000 recalculations through all twelve
 //              animals, after a first pass through them (target: <= 1 MiB)
+//   pss        the whole program's proportional set size (PSS, shared pages
+//              split between the processes that map them), window and
+//              picture readers summed, once it has shown the twelve animals,
+//              against the bare window's (for information)
 //
 // Run with: cmake --build build --target run-benchmarks (under Xvfb when
 // xvfb-run is installed, offscreen otherwise; the platform is printed).
@@ -212,6 +216,8 @@ void large(int rounds) {
     const QString self = QCoreApplication::applicationFilePath();
     QProcess::execute(self, {QStringLiteral("--write-large"), folder.filePath("uma.jpg")});
     QFile::copy(self, folder.filePath("bench_quindal"));
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/quindal-reader"),
+                folder.filePath("quindal-reader"));
     const auto run = [&](const char *side) {
         QProcess child;
         child.start(folder.filePath("bench_quindal"),
@@ -261,6 +267,53 @@ void startUp(int processes) {
                 extra <= 6 ? "within target" : "OVER TARGET");
 }
 
+// The PSS of a process and its children, in bytes.
+qint64 treePss(qint64 pid) {
+    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    qint64 pss = 0;
+    if (rollup.open(QIODevice::ReadOnly)) {
+        const QByteArray text = rollup.readAll();
+        const qsizetype at = text.indexOf("\nPss:");
+        pss = text.mid(at + 5, text.indexOf('\n', at + 1) - at - 5)
+                  .trimmed()
+                  .split(' ')[0]
+                  .toLongLong() *
+              1024;
+    }
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (stat.open(QIODevice::ReadOnly)) {
+            const QByteArray line = stat.readAll();
+            if (line.mid(line.lastIndexOf(") ") + 2).split(' ').value(1).toLongLong() == pid) {
+                pss += treePss(entry.toLongLong());
+            }
+        }
+    }
+    return pss;
+}
+
+void pss(int processes) {
+    const auto held = [](const char *which) {
+        QProcess child;
+        child.start(QCoreApplication::applicationDirPath() + QStringLiteral("/bench_startup_child"),
+                    {QString::fromLatin1(which), QStringLiteral("0"), QStringLiteral("hold")});
+        while (!child.readAllStandardOutput().contains("ready") && child.waitForReadyRead(30000)) {
+        }
+        const double mib = double(treePss(child.processId())) / mebibyte;
+        child.kill();
+        child.waitForFinished();
+        return mib;
+    };
+    std::vector<double> ours, bare;
+    for (int i = 0; i < processes; ++i) {
+        ours.push_back(held("form"));
+        bare.push_back(held("bare"));
+    }
+    std::printf("%-10s %10.1f MiB %10.1f MiB %+8.1f MiB  (window and picture readers, PSS summed,"
+                " median of %d)\n",
+                "pss", median(ours), median(bare), median(ours) - median(bare), processes);
+}
+
 void memory(int recalculations) {
     TypingWindow ours;
     for (int i = 0; i < 12; ++i) { // a first pass: the remembered pictures are not growth
@@ -293,10 +346,10 @@ int main(int argc, char *argv[]) {
         largeKeystroke(QByteArray(argv[2]) == "baseline", std::max(3, atoi(argv[3])));
         return 0;
     }
-    // bench_quindal [figure ...]: keystroke large start-up memory (all by default)
+    // bench_quindal [figure ...]: keystroke large start-up memory pss (all by default)
     QStringList figures = QCoreApplication::arguments().mid(1);
     if (figures.isEmpty()) {
-        figures = {"keystroke", "large", "start-up", "memory"};
+        figures = {"keystroke", "large", "start-up", "memory", "pss"};
     }
     std::printf("platform %s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("%-10s %13s %13s %8s %8s\n", "benchmark", "Quindal", "baseline", "ratio", "target");
@@ -309,6 +362,8 @@ int main(int argc, char *argv[]) {
             startUp(21);
         } else if (figure == "memory") {
             memory(10000);
+        } else if (figure == "pss") {
+            pss(5);
         }
     }
     return 0;

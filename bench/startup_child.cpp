@@ -1,13 +1,16 @@
 // One start of a window, from the moment the benchmark spawned this process
 // to the end of the window's first painted frame. Prints milliseconds and the
-// peak resident memory in bytes at that moment.
+// peak resident memory in bytes at that moment. With "hold", the window then
+// shows the twelve animals, waits a second for its picture readers, says
+// "ready" and stays, for its memory to be read from outside.
 //
-//   bench_startup_child form|bare <spawn time, CLOCK_MONOTONIC ns>
+//   bench_startup_child form|bare <spawn time, CLOCK_MONOTONIC ns> [hold]
 #include "bare_window.h"
 #include "main_window.h"
 #include "process_memory.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -24,16 +27,29 @@ long long monotonicNs() {
 // frame; once it is handled, the frame has been painted and flushed.
 class FirstFrame : public QObject {
 public:
-    explicit FirstFrame(long long spawned) : spawned(spawned) {}
+    FirstFrame(long long spawned, bool hold) : spawned(spawned), hold(hold) {}
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override {
+    bool eventFilter(QObject *watched, QEvent *event) override {
         if (event->type() == QEvent::UpdateRequest && !seen) {
             seen = true;
-            QTimer::singleShot(0, this, [this] {
+            QTimer::singleShot(0, this, [this, window = static_cast<QWidget *>(watched)] {
                 std::printf("%.3f %lld\n", double(monotonicNs() - spawned) / 1e6,
                             processMemory("VmHWM"));
-                QCoreApplication::quit();
+                if (!hold) {
+                    QCoreApplication::quit();
+                    return;
+                }
+                if (auto *year = window->findChild<QLineEdit *>(QStringLiteral("textNen"))) {
+                    for (int i = 0; i < 12; ++i) {
+                        year->setText(QString::number(2000 + i));
+                        QCoreApplication::processEvents();
+                    }
+                }
+                QTimer::singleShot(1000, [] {
+                    std::printf("ready\n");
+                    std::fflush(stdout);
+                });
             });
         }
         return false;
@@ -41,17 +57,18 @@ protected:
 
 private:
     long long spawned;
+    bool hold;
     bool seen = false;
 };
 
 } // namespace
 
 int main(int argc, char *argv[]) {
-    if (argc != 3) {
+    if (argc != 3 && argc != 4) {
         return 2;
     }
     const bool form = QByteArray(argv[1]) == "form";
-    FirstFrame firstFrame(std::atoll(argv[2]));
+    FirstFrame firstFrame(std::atoll(argv[2]), argc == 4);
     QApplication app(argc, argv);
     std::unique_ptr<QWidget> window = form ? std::make_unique<Form1>() : makeBareWindow();
     window->installEventFilter(&firstFrame);

@@ -63,8 +63,7 @@ bool stopped(pid_t pid) {
     if (stat.open(QIODevice::ReadOnly)) {
         const QByteArray line = stat.read(512);
         const qsizetype end = line.lastIndexOf(") ");
-        return end > 0 && end + 2 < line.size() &&
-               (line[end + 2] == 'T' || line[end + 2] == 't');
+        return end > 0 && end + 2 < line.size() && (line[end + 2] == 'T' || line[end + 2] == 't');
     }
     siginfo_t info{};
     return ::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOHANG | WNOWAIT) == 0 &&
@@ -90,14 +89,22 @@ PictureLoader::PictureLoader(QString folder, QString readerProgram, int millisec
     connect(&watching, &QTimer::timeout, this, &PictureLoader::watch);
 }
 
-// Never waits for a reader: each is killed, and one that cannot end yet
-// (its file system has not answered) is reaped later.
+// Never waits for a reader beyond a moment: each is killed and reaped as it
+// ends, which takes no time; one that cannot end yet (its file system has not
+// answered) is reaped later, or by init once the window has gone.
 PictureLoader::~PictureLoader() {
     for (const std::unique_ptr<Reader> &reader : readers) {
         ::kill(reader->pid, SIGKILL);
-        if (!reader->ended) {
-            unreaped().push_back(reader->pid);
-        }
+    }
+    QElapsedTimer clock;
+    clock.start();
+    std::erase_if(readers, [](const auto &reader) { return reader->ended; });
+    while (!readers.empty() && clock.elapsed() < 50) {
+        std::erase_if(readers, [](const auto &reader) { return reaped(reader->pid); });
+        ::usleep(1000);
+    }
+    for (const std::unique_ptr<Reader> &reader : readers) {
+        unreaped().push_back(reader->pid);
     }
 }
 
@@ -126,11 +133,11 @@ std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal
     // A picture delivered before for this name at this size is shown at
     // once, as the file is nearly always unchanged; should the reader find
     // it changed, arrived() brings the new one a moment later.
-    if (const auto known = this->known.constFind(name);
-        !inProcess && known != this->known.cend() && known->size() == deviceSize(size, ratio) &&
+    const auto known = this->known.constFind(name);
+    if (!inProcess && known != this->known.cend() && known->size() == deviceSize(size, ratio) &&
         known->devicePixelRatio() == ratio) {
-        const QImage early = *known;
-        shownEarly = early.cacheKey();
+        std::optional<QImage> early(*known); // a copy: dispatch() may change `known`
+        shownEarly = early->cacheKey();
         dispatch();
         return early;
     }
@@ -143,8 +150,7 @@ std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal
         const auto on = std::find_if(readers.begin(), readers.end(), [this](const auto &reader) {
             return reader->state == Reader::State::busy && reader->request->ticket == latest;
         });
-        if (on == readers.end() ||
-            !readable((*on)->socket, int(wait.count() - clock.elapsed()))) {
+        if (on == readers.end() || !readable((*on)->socket, int(wait.count() - clock.elapsed()))) {
             break;
         }
         takeAnswers(**on);
@@ -194,8 +200,8 @@ PictureLoader::Reader *PictureLoader::startOne() {
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions, readerSocket + 1);
     pid_t pid = -1;
-    const int failed = ::posix_spawn(&pid, program.constData(), &actions, nullptr, arguments,
-                                     environment);
+    const int failed =
+        ::posix_spawn(&pid, program.constData(), &actions, nullptr, arguments, environment);
     posix_spawn_file_actions_destroy(&actions);
     ::close(ends[1]);
     if (failed != 0) {
@@ -308,8 +314,8 @@ void PictureLoader::takeAnswers(Reader &reader) {
     const std::optional<Request> request = reader.request;
     const std::optional<Answer> answer =
         request ? receiveAnswer(reader.socket) : std::optional<Answer>();
-    if (!answer || (answer->kind == Answer::Kind::samePicture &&
-                    !reader.received.contains(request->name))) {
+    if (!answer ||
+        (answer->kind == Answer::Kind::samePicture && !reader.received.contains(request->name))) {
         giveUp(reader, false);
         if (request) {
             tryAgain(*request);
@@ -371,7 +377,7 @@ void PictureLoader::giveUp(Reader &reader, bool waitingOnFile) {
 
 // A request whose reader failed goes once more to another; after that, the
 // picture is given up too.
-void PictureLoader::tryAgain(Request request) {
+void PictureLoader::tryAgain(const Request &request) {
     if (request.ticket != latest || pending) {
         return;
     }
@@ -423,12 +429,10 @@ void PictureLoader::readInProcess(const QString &why) {
     if (inProcess) {
         return;
     }
-    qCWarning(pictureLog, "%s; the pictures are read in the window's process",
-              qUtf8Printable(why));
+    qCWarning(pictureLog, "%s; the pictures are read in the window's process", qUtf8Printable(why));
     inProcess = std::make_unique<PictureFiles>(folder, milliseconds);
     for (const std::unique_ptr<Reader> &reader : readers) {
-        if (reader->state == Reader::State::busy && reader->request->ticket == latest &&
-            !pending) {
+        if (reader->state == Reader::State::busy && reader->request->ticket == latest && !pending) {
             pending = reader->request;
         }
         giveUp(*reader, false);

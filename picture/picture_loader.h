@@ -86,7 +86,7 @@ private:
     void takeAnswers(Reader &reader);
     void deliver(const Request &request, const QImage &picture);
     void giveUp(Reader &reader, bool waitingOnFile);
-    void tryAgain(Request request);
+    void tryAgain(const Request &request);
     void watch();
     void readInProcess(const QString &why);
     int alive() const { return int(readers.size()); }
@@ -95,13 +95,13 @@ private:
     const QString readerProgram;
     const int milliseconds;
     std::vector<std::unique_ptr<Reader>> readers; // alive: not yet reaped
-    std::optional<Request> pending; // the latest request, not yet with a reader
-    quint64 latest = 0;             // the latest request's ticket
-    quint64 delivered = 0;          // the latest ticket answered to the window
-    QHash<QString, QImage> known;   // each name's picture as last delivered
-    qint64 shownEarly = 0;          // the cacheKey() of what load() gave before its answer
+    std::optional<Request> pending;               // the latest request, not yet with a reader
+    quint64 latest = 0;                           // the latest request's ticket
+    quint64 delivered = 0;                        // the latest ticket answered to the window
+    QHash<QString, QImage> known;                 // each name's picture as last delivered
+    qint64 shownEarly = 0; // the cacheKey() of what load() gave before its answer
     std::optional<QImage> *waiting = nullptr; // load()'s result while it waits
-    int failedStarts = 0; // readers in a row that ended before they greeted
-    QTimer watching;      // while a reader is busy or given up
-    std::unique_ptr<PictureFiles> inProcess; // once no reader can serve
+    int failedStarts = 0;                     // readers in a row that ended before they greeted
+    QTimer watching;                          // while a reader is busy or given up
+    std::unique_ptr<PictureFiles> inProcess;  // once no reader can serve
 };

@@ -13,12 +13,12 @@ struct WireRequest {
     quint32 nameBytes; // the name follows, in UTF-8
 };
 struct WireAnswer {
-    qint32 kind; // Answer::Kind
+    qint32 kind;                                // Answer::Kind
     qint32 width, height, format, bytesPerLine; // Kind::picture: its rows follow
     double ratio;
 };
 constexpr quint32 longestName = 255;
-constexpr int largestSide = 4096;                    // device pixels of a picture
+constexpr int largestSide = 4096;                   // device pixels of a picture
 constexpr qint64 largestPicture = qint64{64} << 20; // bytes of its rows
 constexpr double largestRatio = 8;
 
@@ -117,9 +117,12 @@ bool sendAnswer(int socket, const QImage &picture, bool same) {
     if (same) {
         wire.kind = qint32(Answer::Kind::samePicture);
     } else if (!picture.isNull()) {
-        wire = {qint32(Answer::Kind::picture),     picture.width(),
-                picture.height(),                  qint32(picture.format()),
-                qint32(picture.bytesPerLine()),    picture.devicePixelRatio()};
+        wire = {qint32(Answer::Kind::picture),
+                picture.width(),
+                picture.height(),
+                qint32(picture.format()),
+                qint32(picture.bytesPerLine()),
+                picture.devicePixelRatio()};
     }
     return sendAll(socket, &wire, sizeof wire) &&
            (wire.kind != qint32(Answer::Kind::picture) ||

@@ -32,8 +32,8 @@ struct RulesetAttr { // landlock_ruleset_attr as the newest kernels take it
 // Reading beneath `folder` and nothing else of the file system. The version
 // of the kernel's Landlock, 0 where there is none; -1 on failure.
 int restrictFileSystem(const char *folder, std::string &failure) {
-    const long abi = ::syscall(SYS_landlock_create_ruleset, nullptr, 0,
-                               LANDLOCK_CREATE_RULESET_VERSION);
+    const long abi =
+        ::syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
     if (abi < 1) {
         return errno == ENOSYS || errno == EOPNOTSUPP ? 0 : (failure = "landlock version", -1);
     }
@@ -106,6 +106,13 @@ bool limitResources(std::string &failure) {
     return true;
 }
 
+// A condition on a call's argument `index` (libseccomp's SCMP_A0 to SCMP_A5,
+// which are C compound literals).
+scmp_arg_cmp argument(unsigned index, scmp_compare compare, scmp_datum_t value,
+                      scmp_datum_t other = 0) {
+    return {index, compare, value, other};
+}
+
 // The calls a reader makes, each allowed only as it makes them; every other
 // call fails with EPERM.
 bool filterSystemCalls(int socket, std::string &failure) {
@@ -116,52 +123,91 @@ bool filterSystemCalls(int socket, std::string &failure) {
     }
     bool added = ::seccomp_attr_set(filter, SCMP_FLTATR_CTL_TSYNC, 1) == 0;
     const auto allow = [&](int call, auto... conditions) {
-        added = added && ::seccomp_rule_add(filter, SCMP_ACT_ALLOW, call,
-                                            sizeof...(conditions), conditions...) == 0;
+        added = added && ::seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, sizeof...(conditions),
+                                            conditions...) == 0;
     };
     const auto answer = [&](int call, int error) {
         added = added && ::seccomp_rule_add(filter, SCMP_ACT_ERRNO(error), call, 0) == 0;
     };
-    for (const int call :
-         {SCMP_SYS(read), SCMP_SYS(readv), SCMP_SYS(pread64), SCMP_SYS(write), SCMP_SYS(writev),
-          SCMP_SYS(close), SCMP_SYS(fstat), SCMP_SYS(newfstatat), SCMP_SYS(statx),
-          SCMP_SYS(lseek), SCMP_SYS(fcntl), SCMP_SYS(getdents64), SCMP_SYS(readlink),
-          SCMP_SYS(readlinkat), SCMP_SYS(munmap), SCMP_SYS(mremap), SCMP_SYS(brk),
-          SCMP_SYS(madvise), SCMP_SYS(futex), SCMP_SYS(set_robust_list), SCMP_SYS(rseq),
-          SCMP_SYS(rt_sigaction), SCMP_SYS(rt_sigprocmask), SCMP_SYS(rt_sigreturn),
-          SCMP_SYS(sigaltstack), SCMP_SYS(exit), SCMP_SYS(exit_group), SCMP_SYS(getpid),
-          SCMP_SYS(gettid), SCMP_SYS(getppid), SCMP_SYS(getuid), SCMP_SYS(geteuid),
-          SCMP_SYS(getgid), SCMP_SYS(getegid), SCMP_SYS(getrandom), SCMP_SYS(clock_gettime),
-          SCMP_SYS(clock_getres), SCMP_SYS(gettimeofday), SCMP_SYS(clock_nanosleep),
-          SCMP_SYS(nanosleep), SCMP_SYS(sched_yield), SCMP_SYS(sched_getaffinity),
-          SCMP_SYS(poll), SCMP_SYS(ppoll), SCMP_SYS(membarrier), SCMP_SYS(uname),
-          SCMP_SYS(getrlimit), SCMP_SYS(restart_syscall)}) {
+    for (const int call : {SCMP_SYS(read),
+                           SCMP_SYS(readv),
+                           SCMP_SYS(pread64),
+                           SCMP_SYS(write),
+                           SCMP_SYS(writev),
+                           SCMP_SYS(close),
+                           SCMP_SYS(fstat),
+                           SCMP_SYS(newfstatat),
+                           SCMP_SYS(statx),
+                           SCMP_SYS(lseek),
+                           SCMP_SYS(fcntl),
+                           SCMP_SYS(getdents64),
+                           SCMP_SYS(readlink),
+                           SCMP_SYS(readlinkat),
+                           SCMP_SYS(munmap),
+                           SCMP_SYS(mremap),
+                           SCMP_SYS(brk),
+                           SCMP_SYS(madvise),
+                           SCMP_SYS(futex),
+                           SCMP_SYS(set_robust_list),
+                           SCMP_SYS(rseq),
+                           SCMP_SYS(rt_sigaction),
+                           SCMP_SYS(rt_sigprocmask),
+                           SCMP_SYS(rt_sigreturn),
+                           SCMP_SYS(sigaltstack),
+                           SCMP_SYS(exit),
+                           SCMP_SYS(exit_group),
+                           SCMP_SYS(getpid),
+                           SCMP_SYS(gettid),
+                           SCMP_SYS(getppid),
+                           SCMP_SYS(getuid),
+                           SCMP_SYS(geteuid),
+                           SCMP_SYS(getgid),
+                           SCMP_SYS(getegid),
+                           SCMP_SYS(getrandom),
+                           SCMP_SYS(clock_gettime),
+                           SCMP_SYS(clock_getres),
+                           SCMP_SYS(gettimeofday),
+                           SCMP_SYS(clock_nanosleep),
+                           SCMP_SYS(nanosleep),
+                           SCMP_SYS(sched_yield),
+                           SCMP_SYS(sched_getaffinity),
+                           SCMP_SYS(poll),
+                           SCMP_SYS(ppoll),
+                           SCMP_SYS(membarrier),
+                           SCMP_SYS(uname),
+                           SCMP_SYS(getrlimit),
+                           SCMP_SYS(restart_syscall)}) {
         allow(call);
     }
     // Opening only for reading (Landlock says where).
     constexpr scmp_datum_t writing = O_WRONLY | O_RDWR | O_CREAT | O_TRUNC | O_APPEND | __O_TMPFILE;
-    allow(SCMP_SYS(openat), SCMP_A2(SCMP_CMP_MASKED_EQ, writing, 0));
-    allow(SCMP_SYS(open), SCMP_A1(SCMP_CMP_MASKED_EQ, writing, 0));
+    allow(SCMP_SYS(openat), argument(2, SCMP_CMP_MASKED_EQ, writing, 0));
+    allow(SCMP_SYS(open), argument(1, SCMP_CMP_MASKED_EQ, writing, 0));
     answer(SCMP_SYS(openat2), ENOSYS); // its flags cannot be read: the C library falls back
     // Memory, never executable.
-    allow(SCMP_SYS(mmap), SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
-    allow(SCMP_SYS(mprotect), SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
+    allow(SCMP_SYS(mmap), argument(2, SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
+    allow(SCMP_SYS(mprotect), argument(2, SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
     // Threads (the decoder's smooth scaling may start some), never a
     // process; clone3's flags cannot be read, so the C library falls back to clone.
     constexpr scmp_datum_t thread = CLONE_VM | CLONE_THREAD | CLONE_SIGHAND;
-    allow(SCMP_SYS(clone), SCMP_A0(SCMP_CMP_MASKED_EQ, thread, thread));
+    allow(SCMP_SYS(clone), argument(0, SCMP_CMP_MASKED_EQ, thread, thread));
     answer(SCMP_SYS(clone3), ENOSYS);
     // The socket it has, and signals to itself alone.
     for (const int call : {SCMP_SYS(sendto), SCMP_SYS(recvfrom), SCMP_SYS(sendmsg),
                            SCMP_SYS(recvmsg), SCMP_SYS(shutdown)}) {
-        allow(call, SCMP_A0(SCMP_CMP_EQ, scmp_datum_t(socket)));
+        allow(call, argument(0, SCMP_CMP_EQ, scmp_datum_t(socket)));
     }
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers test whether memory can be read by writing it into a pipe.
+    allow(SCMP_SYS(pipe2));
+    allow(SCMP_SYS(pipe));
+#endif
     const auto self = scmp_datum_t(::getpid());
-    allow(SCMP_SYS(kill), SCMP_A0(SCMP_CMP_EQ, self));
-    allow(SCMP_SYS(tgkill), SCMP_A0(SCMP_CMP_EQ, self));
-    allow(SCMP_SYS(prlimit64), SCMP_A2(SCMP_CMP_EQ, 0)); // reading limits only
-    allow(SCMP_SYS(prctl), SCMP_A0(SCMP_CMP_EQ, PR_SET_NAME));
-    allow(SCMP_SYS(prctl), SCMP_A0(SCMP_CMP_EQ, PR_GET_NAME));
+    allow(SCMP_SYS(kill), argument(0, SCMP_CMP_EQ, self));
+    allow(SCMP_SYS(tgkill), argument(0, SCMP_CMP_EQ, self));
+    allow(SCMP_SYS(prlimit64), argument(2, SCMP_CMP_EQ, 0)); // reading limits only
+    allow(SCMP_SYS(prctl), argument(0, SCMP_CMP_EQ, PR_SET_NAME));
+    allow(SCMP_SYS(prctl), argument(0, SCMP_CMP_EQ, PR_GET_NAME));
     const bool loaded = added && ::seccomp_load(filter) == 0;
     ::seccomp_release(filter);
     if (!loaded) {

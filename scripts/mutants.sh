@@ -17,7 +17,7 @@ rm -rf "$work" && mkdir -p "$work/src" # a fresh copy: one full build, then incr
   tar -xf - -C "$work/src"
 cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # Only what the tests run: the program and the test programs.
-mapfile -t targets < <(cmake --build "$work/build" --target help | grep -oE '\b(quindal|tst_[a-z_]+|pictures)$' | grep -v _autogen | sort -u)
+mapfile -t targets < <(cmake --build "$work/build" --target help | grep -oE '\b(quindal|quindal-reader|reader_probe|tst_[a-z_]+|pictures)$' | grep -v _autogen | sort -u)
 build() { cmake --build "$work/build" -j"$(nproc)" --target "${targets[@]}" >"$work/build.log" 2>&1; }
 fast_tests() {
   ctest --test-dir "$work/build" -LE long -j"$(nproc)" --timeout 120 --stop-on-failure >"$work/test.log" 2>&1

@@ -18,9 +18,9 @@ echo "== Build and tests"
 cmake --workflow --preset default
 
 echo "== Static checks"
-mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find almanac picture window app bench tools tests fuzz -name '*.cpp' -o -name '*.h')
+mapfile -t sources < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find almanac picture reader window app bench tools tests fuzz -name '*.cpp' -o -name '*.h')
 clang-format --dry-run -Werror "${sources[@]}"
-mapfile -t checked < <(printf '%s\n' "${sources[@]}" | grep -E '^(almanac|picture|window|app|bench|tools)/.*\.cpp$')
+mapfile -t checked < <(printf '%s\n' "${sources[@]}" | grep -E '^(almanac|picture|reader|window|app|bench|tools)/.*\.cpp$')
 printf '%s\n' "${checked[@]}" | xargs -P "$(nproc)" -n 3 clang-tidy -p build --quiet 2>/dev/null
 echo "clang-format and clang-tidy: clean"
 

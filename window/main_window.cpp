@@ -72,8 +72,9 @@ static QIcon iconAtEverySize() {
 
 Form1::Form1(QWidget *parent)
     : QWidget(parent),
-      pictures(new PictureLoader(QCoreApplication::applicationDirPath(),
-                                 QCoreApplication::applicationDirPath() + QStringLiteral("/quindal-reader"), this)) {
+      pictures(new PictureLoader(
+          QCoreApplication::applicationDirPath(),
+          QCoreApplication::applicationDirPath() + QStringLiteral("/quindal-reader"), this)) {
     prepareProcess();
     setWindowTitle(formCaption.toString());
     setWindowIcon(iconAtEverySize());

@@ -56,8 +56,8 @@ int main(int argc, char *argv[]) {
         {"signal the window", [] { return ::kill(::getppid(), 0) == 0; }},
         {"executable memory",
          [] {
-             return ::mmap(nullptr, 4096, PROT_READ | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS,
-                           -1, 0) != MAP_FAILED;
+             return ::mmap(nullptr, 4096, PROT_READ | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS, -1,
+                           0) != MAP_FAILED;
          }},
         {"decode",
          [&] { return !PictureFiles(folder).picture(argv[2], QSize(160, 160), 1).isNull(); }},
@@ -70,5 +70,6 @@ int main(int argc, char *argv[]) {
         }
         std::printf("%s: %s\n", what, allowed ? "allowed" : "refused");
     }
-    return 0;
+    std::fflush(stdout);
+    ::_exit(0); // as a reader ends: the leak check at exit needs what is refused
 }

@@ -70,7 +70,7 @@ public:
     // The call's result: -errno when it fails.
     long call(long number, quint64 a = 0, quint64 b = 0, quint64 c = 0) {
         user_regs_struct regs = saved;
-        regs.rip = saved.rip - 2; // the syscall instruction
+        regs.rip = saved.rip - 2;    // the syscall instruction
         regs.orig_rax = ~quint64(0); // the call it waits in is not restarted meanwhile
         regs.rax = quint64(number);
         regs.rdi = a;
@@ -112,8 +112,7 @@ std::optional<QImage> pictureOf(PictureLoader &loader, const QString &name, int 
     if (std::optional<QImage> given = loader.load(name, QSize(160, 160), 1, 50ms)) {
         return given;
     }
-    return arrived.wait(most) ? std::optional(arrived.last().at(0).value<QImage>())
-                              : std::nullopt;
+    return arrived.wait(most) ? std::optional(arrived.last().at(0).value<QImage>()) : std::nullopt;
 }
 
 QImage decoded(const QByteArray &bytes) {
@@ -140,9 +139,8 @@ QByteArray largeProgressive() {
     return buffer.data();
 }
 
-const QStringList animals{"ne.jpg",  "ushi.jpg",   "tora.jpg", "u.jpg",   "tatu.jpg",
-                          "mi.jpg",  "uma.jpg",    "hituji.jpg", "saru.jpg", "tori.jpg",
-                          "inu.jpg", "i.jpg"};
+const QStringList animals{"ne.jpg",  "ushi.jpg",   "tora.jpg", "u.jpg",    "tatu.jpg", "mi.jpg",
+                          "uma.jpg", "hituji.jpg", "saru.jpg", "tori.jpg", "inu.jpg",  "i.jpg"};
 
 } // namespace
 
@@ -164,9 +162,8 @@ class TestReader : public QObject {
         const QString counts = qEnvironmentVariable("QUINDAL_SLOW_COUNTS") + '/' + troubled;
         QFile::remove(counts);
         QFile file(sources + '/' + how + '@' + troubled);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-                   ? counts
-                   : QString();
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? counts
+                                                                                    : QString();
     }
 
 private slots:
@@ -240,7 +237,8 @@ private slots:
                      inside.call(SYS_kill, 1),
                      inside.call(SYS_ptrace, PTRACE_ATTACH, 1),
                  }) {
-                QVERIFY2(result == -EPERM || result == -EACCES, qPrintable(QString::number(result)));
+                QVERIFY2(result == -EPERM || result == -EACCES,
+                         qPrintable(QString::number(result)));
             }
         }
         QVERIFY(!QFile::exists(beside("written-by-reader")));
@@ -275,11 +273,11 @@ private slots:
             QVERIFY(picture && *picture == decoded(fileBytes(beside(name))));
         }
         QTRY_VERIFY(readersOf(::getpid()).size() <= PictureLoader::mostReaders);
-        QTRY_COMPARE(QString(procFile(::getpid(), "task/" + QByteArray::number(::getpid()) +
-                                                      "/children"))
-                         .split(' ', Qt::SkipEmptyParts)
-                         .size(),
-                     readersOf(::getpid()).size()); // no zombie left
+        QTRY_COMPARE(
+            QString(procFile(::getpid(), "task/" + QByteArray::number(::getpid()) + "/children"))
+                .split(' ', Qt::SkipEmptyParts)
+                .size(),
+            readersOf(::getpid()).size()); // no zombie left
     }
 
     // Where no reader can be had, the window reads the pictures itself, and
@@ -325,7 +323,8 @@ private slots:
         QTest::newRow("slow read, reader killed") << "slow-read" << uma << true << int(SIGKILL);
         QTest::newRow("slow read, reader stopped") << "slow-read" << uma << true << int(SIGSTOP);
         QTest::newRow("read error") << "eio" << uma << false << 0;
-        QTest::newRow("endless, reporting 100 KiB") << "endless-102400" << uma.left(2) << false << 0;
+        QTest::newRow("endless, reporting 100 KiB")
+            << "endless-102400" << uma.left(2) << false << 0;
         QTest::newRow("endless, reporting 2 MiB") << "endless-2097152" << uma.left(2) << false << 0;
         QTest::newRow("growing while read")
             << "growing" << uma.left(2) + comment.repeated(20) + uma.mid(2) << true << 0;
