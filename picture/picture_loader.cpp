@@ -56,18 +56,23 @@ bool reaped(pid_t pid) {
     return got == pid || (got < 0 && errno == ECHILD);
 }
 
+// Stopped by a signal: a system call, cheap enough for every request.
+bool stoppedBySignal(pid_t pid) {
+    siginfo_t info{};
+    return ::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid && info.si_code == CLD_STOPPED;
+}
+
 // Stopped by a signal or held by a debugger. Without /proc, only a stop
 // by a signal is seen.
 bool stopped(pid_t pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (stat.open(QIODevice::ReadOnly)) {
-        const QByteArray line = stat.read(512);
-        const qsizetype end = line.lastIndexOf(") ");
-        return end > 0 && end + 2 < line.size() && (line[end + 2] == 'T' || line[end + 2] == 't');
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return stoppedBySignal(pid);
     }
-    siginfo_t info{};
-    return ::waitid(P_PID, id_t(pid), &info, WSTOPPED | WNOHANG | WNOWAIT) == 0 &&
-           info.si_pid == pid && info.si_code == CLD_STOPPED;
+    const QByteArray line = stat.read(512);
+    const qsizetype end = line.lastIndexOf(") ");
+    return end > 0 && end + 2 < line.size() && (line[end + 2] == 'T' || line[end + 2] == 't');
 }
 
 bool readable(int socket, int milliseconds) {
@@ -246,7 +251,7 @@ PictureLoader::Reader *PictureLoader::idleReader() {
         if (reader->state != Reader::State::idle) {
             continue;
         }
-        if ((reader->greeted && readable(reader->socket, 0)) || stopped(reader->pid)) {
+        if ((reader->greeted && readable(reader->socket, 0)) || stoppedBySignal(reader->pid)) {
             giveUp(*reader, false); // an idle reader has nothing to say but its end
             continue;
         }
@@ -272,7 +277,9 @@ void PictureLoader::send(Reader &reader, Request request) {
     reader.state = Reader::State::busy;
     reader.request = request;
     reader.since.start();
-    watching.start();
+    if (!watching.isActive()) {
+        watching.start();
+    }
 }
 
 // What a reader has said: its greeting, then an answer to its request.
@@ -372,7 +379,9 @@ void PictureLoader::giveUp(Reader &reader, bool waitingOnFile) {
         reader.request.reset();
     }
     reader.ended = reaped(reader.pid);
-    watching.start();
+    if (!watching.isActive()) {
+        watching.start();
+    }
 }
 
 // A request whose reader failed goes once more to another; after that, the
