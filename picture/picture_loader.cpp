@@ -121,20 +121,34 @@ void PictureLoader::startReader() {
 
 std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal ratio,
                                           std::chrono::milliseconds wait) {
-    // Answers already on their way free their readers for this request: as
-    // a rule a busy reader is one about to answer a picture given early.
+    // Answers already on their way free their readers for this request: a
+    // reader asked a moment ago (for a picture given early) is about to
+    // answer, and is given those few milliseconds rather than a successor.
     const bool anyIdle = std::any_of(readers.begin(), readers.end(), [](const auto &reader) {
         return reader->state == Reader::State::idle;
     });
     for (const std::unique_ptr<Reader> &reader : readers) {
+        const qint64 moment = anyIdle || reader->state != Reader::State::busy
+                                  ? 0
+                                  : std::min<qint64>(wait.count(), 10 - reader->since.elapsed());
         if (reader->state == Reader::State::busy &&
-            readable(reader->socket, anyIdle ? 0 : int(std::min<qint64>(wait.count(), 10)))) {
+            readable(reader->socket, int(std::max<qint64>(moment, 0)))) {
             takeAnswers(*reader);
             break;
         }
     }
     shownEarly = 0;
     pending = Request{++latest, name, size, ratio};
+    // The same picture asked for again while a reader is still on it (a slow
+    // file, a large one) is that reader's again, not another's.
+    for (const std::unique_ptr<Reader> &reader : readers) {
+        if (reader->state == Reader::State::busy && reader->request->name == name &&
+            reader->request->size == size && reader->request->ratio == ratio) {
+            reader->request->ticket = latest;
+            pending.reset();
+            break;
+        }
+    }
     // A picture delivered before for this name at this size is shown at
     // once, as the file is nearly always unchanged; should the reader find
     // it changed, arrived() brings the new one a moment later.

@@ -22,36 +22,32 @@ constexpr int largestSide = 4096;                   // device pixels of a pictur
 constexpr qint64 largestPicture = qint64{64} << 20; // bytes of its rows
 constexpr double largestRatio = 8;
 
-bool sendAll(int socket, const void *data, std::size_t size) {
-    const auto *at = static_cast<const char *>(data);
+// Moves `size` bytes at `at` with `move` (send or recv), as many pieces as
+// it takes; false once the socket fails or ends.
+template <typename Bytes, typename Move> bool whole(Bytes *at, std::size_t size, Move move) {
     while (size > 0) {
-        const ssize_t sent = ::send(socket, at, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
+        const ssize_t moved = move(at, size);
+        if (moved < 0 && errno == EINTR) {
             continue;
         }
-        if (sent <= 0) {
+        if (moved <= 0) {
             return false;
         }
-        at += sent;
-        size -= std::size_t(sent);
+        at += moved;
+        size -= std::size_t(moved);
     }
     return true;
 }
 
+bool sendAll(int socket, const void *data, std::size_t size) {
+    return whole(static_cast<const char *>(data), size, [socket](const char *at, std::size_t n) {
+        return ::send(socket, at, n, MSG_NOSIGNAL);
+    });
+}
+
 bool receiveAll(int socket, void *data, std::size_t size) {
-    auto *at = static_cast<char *>(data);
-    while (size > 0) {
-        const ssize_t got = ::recv(socket, at, size, 0);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        at += got;
-        size -= std::size_t(got);
-    }
-    return true;
+    return whole(static_cast<char *>(data), size,
+                 [socket](char *at, std::size_t n) { return ::recv(socket, at, n, 0); });
 }
 
 bool plausibleRatio(double ratio) {
