@@ -12,12 +12,12 @@ deb=$(ls "$stage"/out/quindal_*.deb)
 ls "$stage"/out/quindal-dbgsym_*.ddeb >/dev/null || { echo "FAIL: no -dbgsym package"; exit 1; }
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo fonts-ipafont-gothic; do
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo libseccomp2 fonts-ipafont-gothic; do
   grep -q "$needed" <<<"$depends" || { echo "FAIL: does not depend on $needed"; exit 1; }
 done
 
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
-expected=(./usr/{bin/quindal,lib/quindal/quindal,share/man/man1/quindal.1.gz}
+expected=(./usr/{bin/quindal,lib/quindal/quindal,lib/quindal/quindal-reader,share/man/man1/quindal.1.gz}
   ./usr/share/{applications/org.quindal.Quindal.desktop,metainfo/org.quindal.Quindal.metainfo.xml}
   ./usr/share/doc/quindal/{copyright,changelog.gz}
   ./usr/share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256,512x512}/apps/org.quindal.Quindal.png)
