@@ -396,7 +396,12 @@ QImage oriented(QImage image, int orientation) {
                                {true, true, true}};
     const Turn turn = turns[orientation];
     if (turn.mirror || turn.flip) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 9, 0) // mirrored() is deprecated from then on
+        image = std::move(image).flipped((turn.mirror ? Qt::Horizontal : Qt::Orientations()) |
+                                         (turn.flip ? Qt::Vertical : Qt::Orientations()));
+#else
         image = std::move(image).mirrored(turn.mirror, turn.flip);
+#endif
     }
     if (turn.quarter) {
         image = image.transformed(QTransform().rotate(90));

@@ -12,6 +12,7 @@ packages=(
   cmake make g++              # the build
   qt6-base-dev                # Qt 6 Widgets and Qt Test, with the platform plugins
   qt6-base-private-dev libwayland-dev  # Qt's native interface, to ask a Wayland compositor
+  libwayland-bin wayland-protocols     # wayland-scanner, and the protocols it reads
   libjpeg-dev                 # libjpeg-turbo, which decodes the pictures
   libseccomp-dev              # the system-call filter that confines the picture reader
   fonts-ipafont-gothic        # the window's Japanese faces, metric-compatible

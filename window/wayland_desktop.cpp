@@ -1,5 +1,7 @@
 #include "wayland_desktop.h"
 
+#include "xdg-shell-client-protocol.h" // made by wayland-scanner from wayland-protocols
+
 #include <QGuiApplication>
 #include <QWindow>
 #include <cstring>
@@ -12,6 +14,32 @@ QPlatformNativeInterface *waylandInterface() {
     return QGuiApplication::platformName() == u"wayland"
                ? QGuiApplication::platformNativeInterface()
                : nullptr;
+}
+
+// Qt's own connection, its seat and the serial of the latest input event
+// (the press that asks for a menu): Qt's public API since 6.5, its native
+// interface before.
+struct Connection {
+    wl_display *display = nullptr;
+    wl_seat *seat = nullptr;
+    uint32_t serial = 0;
+};
+Connection connection() {
+    QPlatformNativeInterface *native = waylandInterface();
+    if (!native) {
+        return {};
+    }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+    auto *wayland = qGuiApp->nativeInterface<QNativeInterface::QWaylandApplication>();
+    return wayland ? Connection{wayland->display(), wayland->lastInputSeat(),
+                                wayland->lastInputSerial()}
+                   : Connection{};
+#else
+    return {static_cast<wl_display *>(native->nativeResourceForIntegration("wl_display")),
+            static_cast<wl_seat *>(native->nativeResourceForIntegration("wl_seat")),
+            static_cast<uint32_t>(
+                reinterpret_cast<quintptr>(native->nativeResourceForIntegration("serial")))};
+#endif
 }
 
 // One listing of the compositor's globals, read on a queue of our own so
@@ -43,31 +71,21 @@ bool offersGlobal(wl_display *display, const char *interfaceName) {
 } // namespace
 
 bool compositorDecoratesWindows() {
-    QPlatformNativeInterface *native = waylandInterface();
-    auto *display =
-        native ? static_cast<wl_display *>(native->nativeResourceForIntegration("wl_display"))
-               : nullptr;
+    wl_display *display = connection().display;
     return display && offersGlobal(display, "zxdg_decoration_manager_v1");
 }
 
+// A window's xdg_toplevel is reached through Qt's native interface alone:
+// no public API of Qt gives it.
 bool showWindowMenu(QWindow *window, QPoint at) {
     QPlatformNativeInterface *native = waylandInterface();
-    if (!native || !window) {
+    const Connection wayland = connection();
+    auto *toplevel = native && window ? static_cast<xdg_toplevel *>(
+                                            native->nativeResourceForWindow("xdg_toplevel", window))
+                                      : nullptr;
+    if (!toplevel || !wayland.seat) {
         return false;
     }
-    auto *toplevel =
-        static_cast<wl_proxy *>(native->nativeResourceForWindow("xdg_toplevel", window));
-    auto *seat = static_cast<wl_proxy *>(native->nativeResourceForIntegration("wl_seat"));
-    // The serial of the latest input event: the press that asks for the menu.
-    const auto serial = static_cast<uint32_t>(
-        reinterpret_cast<quintptr>(native->nativeResourceForIntegration("serial")));
-    if (!toplevel || !seat) {
-        return false;
-    }
-    // xdg_toplevel.show_window_menu(seat, serial, x, y): request 4 of
-    // xdg-shell's toplevel, in surface coordinates.
-    constexpr uint32_t showWindowMenuRequest = 4;
-    wl_proxy_marshal(toplevel, showWindowMenuRequest, seat, serial, int32_t(at.x()),
-                     int32_t(at.y()));
+    xdg_toplevel_show_window_menu(toplevel, wayland.seat, wayland.serial, at.x(), at.y());
     return true;
 }

@@ -15,6 +15,10 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6widgets6 libqt6gui6 libqt6core6 libjpeg62-turbo libseccomp2 fonts-ipafont-gothic; do
   grep -q "$needed" <<<"$depends" || { echo "FAIL: does not depend on $needed"; exit 1; }
 done
+# Built against Qt's private headers: bound to that Qt's private ABI.
+abi=$(dpkg-query -W -f='${Provides}\n' 'libqt6core6*' 2>/dev/null | grep -oE 'qt6-base-(private-)?abi \(= [^)]+\)' | head -1 || true)
+[[ -n "$abi" ]] && grep -qF "$abi" <<<"$depends" ||
+  { echo "FAIL: does not depend on the Qt private ABI it was built against (${abi:-none found})"; exit 1; }
 
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
 expected=(./usr/{bin/quindal,lib/quindal/quindal,lib/quindal/quindal-reader,share/man/man1/quindal.1.gz}
