@@ -7,7 +7,7 @@
 # SOURCES/NAME is served as MOUNTPOINT/NAME as it is, and SOURCES/HOW@NAME
 # as NAME, the way HOW says:
 #   hung-open    opening it takes a minute
-#   slow-read    each read takes two seconds
+#   slow-read    each read takes two seconds (slow-read-N: N milliseconds)
 #   eio          every read fails with EIO
 #   endless-N    it reports N bytes and never ends: after its own bytes come
 #                JPEG comment segments, forever
@@ -77,8 +77,8 @@ class SlowFolder(pyfuse3.Operations):
         how, path = self.source(name)
         if how == 'eio':
             raise pyfuse3.FUSEError(errno.EIO)
-        if how == 'slow-read':
-            await trio.sleep(2)
+        if how.startswith('slow-read'):
+            await trio.sleep(int(how[len('slow-read-'):] or 2000) / 1000)
         with open(path, 'rb') as f:
             own = f.read()
         data = bytearray(own[off:off + size])
