@@ -6,6 +6,7 @@
 #include <QWindow>
 #include <cstring>
 #include <qpa/qplatformnativeinterface.h>
+#include <utility>
 #include <wayland-client.h>
 
 namespace {
@@ -16,31 +17,36 @@ QPlatformNativeInterface *waylandInterface() {
                : nullptr;
 }
 
-// Qt's own connection, its seat and the serial of the latest input event
-// (the press that asks for a menu): Qt's public API since 6.5, its native
-// interface before.
-struct Connection {
-    wl_display *display = nullptr;
-    wl_seat *seat = nullptr;
-    uint32_t serial = 0;
-};
-Connection connection() {
-    QPlatformNativeInterface *native = waylandInterface();
-    if (!native) {
-        return {};
-    }
+// Qt's own connection; and its seat with the serial of the latest input
+// event (the press that asks for a menu), which exist only once there has
+// been input. Qt's public API since 6.5, its native interface before.
 #if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
-    auto *wayland = qGuiApp->nativeInterface<QNativeInterface::QWaylandApplication>();
-    return wayland ? Connection{wayland->display(), wayland->lastInputSeat(),
-                                wayland->lastInputSerial()}
-                   : Connection{};
-#else
-    return {static_cast<wl_display *>(native->nativeResourceForIntegration("wl_display")),
-            static_cast<wl_seat *>(native->nativeResourceForIntegration("wl_seat")),
-            static_cast<uint32_t>(
-                reinterpret_cast<quintptr>(native->nativeResourceForIntegration("serial")))};
-#endif
+QNativeInterface::QWaylandApplication *wayland() {
+    return waylandInterface() ? qGuiApp->nativeInterface<QNativeInterface::QWaylandApplication>()
+                              : nullptr;
 }
+wl_display *waylandDisplay() {
+    return wayland() ? wayland()->display() : nullptr;
+}
+std::pair<wl_seat *, uint32_t> lastInput() {
+    return wayland() ? std::pair(wayland()->lastInputSeat(), wayland()->lastInputSerial())
+                     : std::pair<wl_seat *, uint32_t>();
+}
+#else
+wl_display *waylandDisplay() {
+    QPlatformNativeInterface *native = waylandInterface();
+    return native ? static_cast<wl_display *>(native->nativeResourceForIntegration("wl_display"))
+                  : nullptr;
+}
+std::pair<wl_seat *, uint32_t> lastInput() {
+    QPlatformNativeInterface *native = waylandInterface();
+    auto *seat =
+        native ? static_cast<wl_seat *>(native->nativeResourceForIntegration("wl_seat")) : nullptr;
+    return seat ? std::pair(seat, static_cast<uint32_t>(reinterpret_cast<quintptr>(
+                                      native->nativeResourceForIntegration("serial"))))
+                : std::pair<wl_seat *, uint32_t>();
+}
+#endif
 
 // One listing of the compositor's globals, read on a queue of our own so
 // that Qt's event handling never sees it.
@@ -71,7 +77,7 @@ bool offersGlobal(wl_display *display, const char *interfaceName) {
 } // namespace
 
 bool compositorDecoratesWindows() {
-    wl_display *display = connection().display;
+    wl_display *display = waylandDisplay();
     return display && offersGlobal(display, "zxdg_decoration_manager_v1");
 }
 
@@ -79,13 +85,14 @@ bool compositorDecoratesWindows() {
 // no public API of Qt gives it.
 bool showWindowMenu(QWindow *window, QPoint at) {
     QPlatformNativeInterface *native = waylandInterface();
-    const Connection wayland = connection();
-    auto *toplevel = native && window ? static_cast<xdg_toplevel *>(
-                                            native->nativeResourceForWindow("xdg_toplevel", window))
-                                      : nullptr;
-    if (!toplevel || !wayland.seat) {
+    auto *toplevel =
+        native && window
+            ? static_cast<xdg_toplevel *>(native->nativeResourceForWindow("xdg_toplevel", window))
+            : nullptr;
+    const auto [seat, serial] = toplevel ? lastInput() : std::pair<wl_seat *, uint32_t>();
+    if (!seat) {
         return false;
     }
-    xdg_toplevel_show_window_menu(toplevel, wayland.seat, wayland.serial, at.x(), at.y());
+    xdg_toplevel_show_window_menu(toplevel, seat, serial, at.x(), at.y());
     return true;
 }

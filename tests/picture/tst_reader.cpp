@@ -213,9 +213,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(readersOf(window.processId()).size(), 1, 5000);
         QVERIFY(QFile::exists(QStringLiteral("/proc/%1/fd/9").arg(window.processId())));
         const qint64 reader = readersOf(window.processId()).front();
-        const QByteArray status = procFile(reader, "status");
-        QVERIFY2(status.contains("NoNewPrivs:\t1") && status.contains("Seccomp:\t2"),
-                 status.constData());
+        const auto confined = [reader] {
+            const QByteArray status = procFile(reader, "status");
+            return status.contains("NoNewPrivs:\t1") && status.contains("Seccomp:\t2");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(confined(), 5000); // once it has started
         QCOMPARE(procFile(reader, "environ"), QByteArray());
         QStringList descriptors;
         const QString fd = QStringLiteral("/proc/%1/fd/").arg(reader);

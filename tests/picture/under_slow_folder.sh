@@ -5,6 +5,8 @@
 # files to serve in QUINDAL_SLOW_SOURCES and reads what was served from
 # QUINDAL_SLOW_COUNTS.
 set -eu
+/usr/bin/python3 -c 'import pyfuse3, trio' 2>/dev/null ||
+  { echo "MISSING: the python3 module pyfuse3 (install python3-pyfuse3)"; exit 1; }
 work=$(mktemp -d)
 mkdir "$work/mount" "$work/sources" "$work/counts"
 /usr/bin/python3 "$(dirname "$0")/slow_folder.py" "$work/mount" "$work/sources" "$work/counts" \
