@@ -594,8 +594,10 @@ void Form1::setShiteiBackColour(std::uint32_t bgr) {
     }
 }
 
-// A focus move made by a key shows the focus frame, as Tab does.
+// A focus move made by a key shows the focus frame, as Tab does. Marked
+// after the move: Qt 6.11 clears the mark for a move that is not Tab's, and
+// Tab's own reason would select a text box's whole text.
 void Form1::focusByKey(QWidget *control) {
-    setAttribute(Qt::WA_KeyboardFocusChange);
     control->setFocus(Qt::OtherFocusReason);
+    setAttribute(Qt::WA_KeyboardFocusChange);
 }
