@@ -46,9 +46,9 @@ QByteArray procFile(qint64 pid, const char *name) {
 class Inside {
 public:
     explicit Inside(pid_t pid) : pid(pid) {
-        attached = ::ptrace(PTRACE_ATTACH, pid, 0, 0) == 0 &&
-                   ::waitpid(pid, nullptr, __WALL) == pid &&
-                   ::ptrace(PTRACE_GETREGS, pid, 0, &saved) == 0;
+        stopped = ::ptrace(PTRACE_ATTACH, pid, 0, 0) == 0 &&
+                  ::waitpid(pid, nullptr, __WALL) == pid &&
+                  ::ptrace(PTRACE_GETREGS, pid, 0, &saved) == 0;
         free = (saved.rsp - 4096) & ~quint64(7);
     }
     ~Inside() {
@@ -57,6 +57,7 @@ public:
     }
     Inside(const Inside &) = delete;
     Inside &operator=(const Inside &) = delete;
+    bool attached() const { return stopped; }
 
     // `text` written below its stack, where its address is.
     quint64 text(QByteArray text) {
@@ -76,7 +77,7 @@ public:
         regs.rdi = a;
         regs.rsi = b;
         regs.rdx = c;
-        return attached && ::ptrace(PTRACE_SETREGS, pid, 0, &regs) == 0 &&
+        return stopped && ::ptrace(PTRACE_SETREGS, pid, 0, &regs) == 0 &&
                        ::ptrace(PTRACE_SINGLESTEP, pid, 0, 0) == 0 &&
                        ::waitpid(pid, nullptr, __WALL) == pid &&
                        ::ptrace(PTRACE_GETREGS, pid, 0, &regs) == 0
@@ -86,7 +87,7 @@ public:
 
 private:
     pid_t pid;
-    bool attached = false;
+    bool stopped = false;
     user_regs_struct saved{};
     quint64 free = 0;
 };
@@ -228,6 +229,7 @@ private slots:
 
         {
             Inside inside{pid_t(reader)};
+            QVERIFY2(inside.attached(), "cannot trace the reader (see kernel.yama.ptrace_scope)");
             const quint64 secret = inside.text("/etc/passwd"), program = inside.text("/bin/true"),
                           written = inside.text(QFile::encodeName(beside("written-by-reader")));
             for (const long result : {
