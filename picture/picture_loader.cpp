@@ -22,7 +22,7 @@ struct PictureLoader::Reader {
     enum class State {
         idle,
         busy,    // on `request`, sent at `since`
-        givenUp, // killed; `request` is set while it may still wait on that file
+        givenUp, // killed; it may still wait on the file of `request` (waitsOnFile)
     };
     pid_t pid = -1;
     int socket = -1;
@@ -30,7 +30,8 @@ struct PictureLoader::Reader {
     bool greeted = false;
     bool ended = false; // reaped
     State state = State::idle;
-    std::optional<Request> request;
+    Request request;
+    bool waitsOnFile = false;
     QElapsedTimer since;
     QHash<QString, QImage> received; // each name's picture as this reader sent it
 
@@ -124,9 +125,8 @@ std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal
     // Answers already on their way free their readers for this request: a
     // reader asked a moment ago (for a picture given early) is about to
     // answer, and is given those few milliseconds rather than a successor.
-    const bool anyIdle = std::any_of(readers.begin(), readers.end(), [](const auto &reader) {
-        return reader->state == Reader::State::idle;
-    });
+    const bool anyIdle = std::ranges::any_of(
+        readers, [](const auto &reader) { return reader->state == Reader::State::idle; });
     for (const std::unique_ptr<Reader> &reader : readers) {
         const qint64 moment = anyIdle || reader->state != Reader::State::busy
                                   ? 0
@@ -142,9 +142,9 @@ std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal
     // The same picture asked for again while a reader is still on it (a slow
     // file, a large one) is that reader's again, not another's.
     for (const std::unique_ptr<Reader> &reader : readers) {
-        if (reader->state == Reader::State::busy && reader->request->name == name &&
-            reader->request->size == size && reader->request->ratio == ratio) {
-            reader->request->ticket = latest;
+        if (reader->state == Reader::State::busy && reader->request.name == name &&
+            reader->request.size == size && reader->request.ratio == ratio) {
+            reader->request.ticket = latest;
             pending.reset();
             break;
         }
@@ -166,8 +166,8 @@ std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal
     QElapsedTimer clock;
     clock.start();
     while (!result && clock.elapsed() < wait.count()) {
-        const auto on = std::find_if(readers.begin(), readers.end(), [this](const auto &reader) {
-            return reader->state == Reader::State::busy && reader->request->ticket == latest;
+        const auto on = std::ranges::find_if(readers, [this](const auto &reader) {
+            return reader->state == Reader::State::busy && reader->request.ticket == latest;
         });
         if (on == readers.end() || !readable((*on)->socket, int(wait.count() - clock.elapsed()))) {
             break;
@@ -176,9 +176,8 @@ std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal
     }
     waiting = nullptr;
     if (!result) { // slow or stuck: a reader ready for the next keystroke
-        const bool anyIdleNow = std::any_of(readers.begin(), readers.end(), [](const auto &r) {
-            return r->state == Reader::State::idle;
-        });
+        const bool anyIdleNow = std::ranges::any_of(
+            readers, [](const auto &r) { return r->state == Reader::State::idle; });
         if (!anyIdleNow) {
             startOne();
         }
@@ -245,14 +244,17 @@ PictureLoader::Reader *PictureLoader::startOne() {
 void PictureLoader::dispatch() {
     while (pending && !blocked(*pending)) {
         if (inProcess) {
-            const Request request = *std::exchange(pending, std::nullopt);
+            const Request request = *pending;
+            pending.reset();
             deliver(request, inProcess->picture(request.name, request.size, request.ratio));
             return;
         }
         Reader *reader = idleReader();
         reader = reader ? reader : startOne();
         if (reader) {
-            send(*reader, *std::exchange(pending, std::nullopt));
+            const Request request = *pending;
+            pending.reset();
+            send(*reader, request);
         } else if (!inProcess) {
             return; // mostReaders are alive: the next to end or answer takes it
         }
@@ -275,9 +277,9 @@ PictureLoader::Reader *PictureLoader::idleReader() {
 }
 
 bool PictureLoader::blocked(const Request &request) const {
-    return std::any_of(readers.begin(), readers.end(), [&](const auto &reader) {
-        return reader->state == Reader::State::givenUp && reader->request &&
-               reader->request->name == request.name;
+    return std::ranges::any_of(readers, [&](const auto &reader) {
+        return reader->state == Reader::State::givenUp && reader->waitsOnFile &&
+               reader->request.name == request.name;
     });
 }
 
@@ -305,7 +307,8 @@ void PictureLoader::takeAnswers(Reader &reader) {
     }
     if (!reader.greeted) {
         const std::optional<Greeting> greeting = receiveGreeting(reader.socket);
-        const std::optional<Request> request = reader.request;
+        const bool wasBusy = reader.state == Reader::State::busy;
+        const Request request = reader.request;
         if (!greeting || *greeting == Greeting::refused) {
             giveUp(reader, false);
             if (!greeting && ++failedStarts >= mostReaders) {
@@ -313,8 +316,8 @@ void PictureLoader::takeAnswers(Reader &reader) {
             } else if (greeting) {
                 readInProcess(QStringLiteral("the picture reader cannot confine itself"));
             }
-            if (request) {
-                tryAgain(*request);
+            if (wasBusy) {
+                tryAgain(request);
             }
             dispatch();
             return;
@@ -332,14 +335,15 @@ void PictureLoader::takeAnswers(Reader &reader) {
             return;
         }
     }
-    const std::optional<Request> request = reader.request;
+    const bool wasBusy = reader.state == Reader::State::busy;
+    const Request request = reader.request;
     const std::optional<Answer> answer =
-        request ? receiveAnswer(reader.socket) : std::optional<Answer>();
+        wasBusy ? receiveAnswer(reader.socket) : std::optional<Answer>();
     if (!answer ||
-        (answer->kind == Answer::Kind::samePicture && !reader.received.contains(request->name))) {
+        (answer->kind == Answer::Kind::samePicture && !reader.received.contains(request.name))) {
         giveUp(reader, false);
-        if (request) {
-            tryAgain(*request);
+        if (wasBusy) {
+            tryAgain(request);
         }
         dispatch();
         return;
@@ -347,16 +351,15 @@ void PictureLoader::takeAnswers(Reader &reader) {
     QImage picture;
     if (answer->kind == Answer::Kind::picture) {
         picture = answer->picture;
-        reader.received.insert(request->name, picture);
+        reader.received.insert(request.name, picture);
     } else if (answer->kind == Answer::Kind::samePicture) {
-        picture = reader.received.value(request->name);
+        picture = reader.received.value(request.name);
     } else {
-        reader.received.remove(request->name);
+        reader.received.remove(request.name);
     }
     reader.state = Reader::State::idle;
-    reader.request.reset();
-    if (request->ticket == latest) {
-        deliver(*request, picture);
+    if (request.ticket == latest) {
+        deliver(request, picture);
     }
     dispatch();
 }
@@ -389,9 +392,7 @@ void PictureLoader::giveUp(Reader &reader, bool waitingOnFile) {
     reader.answers = nullptr;
     ::close(std::exchange(reader.socket, -1));
     reader.state = Reader::State::givenUp;
-    if (!waitingOnFile) {
-        reader.request.reset();
-    }
+    reader.waitsOnFile = waitingOnFile;
     reader.ended = reaped(reader.pid);
     if (!watching.isActive()) {
         watching.start();
@@ -421,7 +422,7 @@ void PictureLoader::watch() {
             reader->ended = reader->ended || reaped(reader->pid);
             watched = watched || !reader->ended;
         } else if (reader->state == Reader::State::busy) {
-            const Request request = *reader->request;
+            const Request request = reader->request;
             const std::chrono::milliseconds busy{reader->since.elapsed()};
             if (stopped(reader->pid)) {
                 giveUp(*reader, false);
@@ -438,7 +439,7 @@ void PictureLoader::watch() {
         tryAgain(request);
     }
     dispatch();
-    if (!retries.empty() && std::none_of(readers.begin(), readers.end(), [](const auto &r) {
+    if (!retries.empty() && std::ranges::none_of(readers, [](const auto &r) {
             return r->state == Reader::State::idle;
         })) {
         startOne(); // ready for the next request
@@ -455,7 +456,7 @@ void PictureLoader::readInProcess(const QString &why) {
     qCWarning(pictureLog, "%s; the pictures are read in the window's process", qUtf8Printable(why));
     inProcess = std::make_unique<PictureFiles>(folder, milliseconds);
     for (const std::unique_ptr<Reader> &reader : readers) {
-        if (reader->state == Reader::State::busy && reader->request->ticket == latest && !pending) {
+        if (reader->state == Reader::State::busy && reader->request.ticket == latest && !pending) {
             pending = reader->request;
         }
         giveUp(*reader, false);
