@@ -125,8 +125,7 @@ std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal
     // Answers already on their way free their readers for this request: a
     // reader asked a moment ago (for a picture given early) is about to
     // answer, and is given those few milliseconds rather than a successor.
-    const bool anyIdle = std::ranges::any_of(
-        readers, [](const auto &reader) { return reader->state == Reader::State::idle; });
+    const bool anyIdle = hasIdleReader();
     for (const std::unique_ptr<Reader> &reader : readers) {
         const qint64 moment = anyIdle || reader->state != Reader::State::busy
                                   ? 0
@@ -176,11 +175,7 @@ std::optional<QImage> PictureLoader::load(const QString &name, QSize size, qreal
     }
     waiting = nullptr;
     if (!result) { // slow or stuck: a reader ready for the next keystroke
-        const bool anyIdleNow = std::ranges::any_of(
-            readers, [](const auto &r) { return r->state == Reader::State::idle; });
-        if (!anyIdleNow) {
-            startOne();
-        }
+        startSpare();
     }
     return result;
 }
@@ -189,6 +184,18 @@ void PictureLoader::forget() {
     pending.reset();
     shownEarly = 0;
     delivered = ++latest;
+}
+
+bool PictureLoader::hasIdleReader() const {
+    return std::ranges::any_of(
+        readers, [](const auto &reader) { return reader->state == Reader::State::idle; });
+}
+
+// A reader ready for the next request, where none is idle.
+void PictureLoader::startSpare() {
+    if (!hasIdleReader()) {
+        startOne();
+    }
 }
 
 // Starts a reader with a clean slate: its socket as descriptor 3, /dev/null
@@ -439,10 +446,8 @@ void PictureLoader::watch() {
         tryAgain(request);
     }
     dispatch();
-    if (!retries.empty() && std::ranges::none_of(readers, [](const auto &r) {
-            return r->state == Reader::State::idle;
-        })) {
-        startOne(); // ready for the next request
+    if (!retries.empty()) {
+        startSpare();
     }
     if (!watched) {
         watching.stop();

@@ -79,6 +79,8 @@ private:
     struct Reader;
 
     Reader *startOne();
+    bool hasIdleReader() const;
+    void startSpare();
     void dispatch();
     Reader *idleReader();
     bool blocked(const Request &request) const;

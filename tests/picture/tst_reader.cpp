@@ -4,6 +4,7 @@
 #include "jpeg_decoder.h"
 #include "picture_limits.h"
 #include "picture_loader.h"
+#include "program_files.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -26,15 +27,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-QString beside(const QString &name) {
-    return QCoreApplication::applicationDirPath() + '/' + name;
-}
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray procFile(qint64 pid, const char *name) {
     return fileBytes(QStringLiteral("/proc/%1/%2").arg(pid).arg(name));
@@ -191,7 +183,7 @@ private slots:
         }();
         const QString what = QTest::currentDataTag();
         QVERIFY2(said.contains(what + (allowed ? ": allowed\n" : ": refused\n")), qPrintable(said));
-        QVERIFY(!QFile::exists(beside("written-by-probe")));
+        QVERIFY(!QFile::exists(besideProgram("written-by-probe")));
     }
 
     // The program started with an environment that once chose a process's
@@ -231,7 +223,8 @@ private slots:
             Inside inside{pid_t(reader)};
             QVERIFY2(inside.attached(), "cannot trace the reader (see kernel.yama.ptrace_scope)");
             const quint64 secret = inside.text("/etc/passwd"), program = inside.text("/bin/true"),
-                          written = inside.text(QFile::encodeName(beside("written-by-reader")));
+                          written =
+                              inside.text(QFile::encodeName(besideProgram("written-by-reader")));
             for (const long result : {
                      inside.call(SYS_openat, quint64(AT_FDCWD), secret, O_RDONLY),
                      inside.call(SYS_openat, quint64(AT_FDCWD), written, O_WRONLY | O_CREAT),
@@ -245,13 +238,13 @@ private slots:
                          qPrintable(QString::number(result)));
             }
         }
-        QVERIFY(!QFile::exists(beside("written-by-reader")));
+        QVERIFY(!QFile::exists(besideProgram("written-by-reader")));
         QCOMPARE(readersOf(window.processId()), QList{reader}); // alive after it all
 
         window.kill();
         QVERIFY(window.waitForFinished());
         QTRY_VERIFY(!procFile(reader, "stat").contains(") S")); // gone, or a zombie of init
-        QCOMPARE(QProcess::execute(beside("quindal-reader"), {"1", "2", "/"}), 2); // by hand
+        QCOMPARE(QProcess::execute(besideProgram("quindal-reader"), {"1", "2", "/"}), 2); // by hand
     }
 
     // A reader killed or stopped just before a request, idle or just asked:
@@ -264,7 +257,8 @@ private slots:
     }
     void faultyReader() {
         QFETCH(int, signal);
-        PictureLoader loader(QCoreApplication::applicationDirPath(), beside("quindal-reader"));
+        PictureLoader loader(QCoreApplication::applicationDirPath(),
+                             besideProgram("quindal-reader"));
         QVERIFY(pictureOf(loader, "u.jpg")); // a reader is running
         for (const QString &name : {QString("uma.jpg"), QString("ne.jpg")}) {
             for (const qint64 reader : readersOf(::getpid())) {
@@ -274,7 +268,7 @@ private slots:
             clock.start();
             const std::optional<QImage> picture = pictureOf(loader, name);
             QVERIFY2(clock.elapsed() < 700, qPrintable(QString::number(clock.elapsed())));
-            QVERIFY(picture && *picture == decoded(fileBytes(beside(name))));
+            QVERIFY(picture && *picture == decoded(fileBytes(besideProgram(name))));
         }
         QTRY_VERIFY(readersOf(::getpid()).size() <= PictureLoader::mostReaders);
         QTRY_COMPARE(
@@ -294,7 +288,8 @@ private slots:
         QTest::newRow("no reader program")
             << "/nonexistent/quindal-reader" << pictures << "cannot be started";
         QTest::newRow("a reader that cannot confine itself")
-            << beside("quindal-reader") << beside("uma.jpg") << "cannot confine itself";
+            << besideProgram("quindal-reader") << besideProgram("uma.jpg")
+            << "cannot confine itself";
     }
     void withoutReaders() {
         QFETCH(QString, program);
@@ -347,7 +342,7 @@ private slots:
         const QString counts = serve("uma.jpg", how, bytes);
         QVERIFY(!counts.isEmpty());
         const QString folder = qEnvironmentVariable("QUINDAL_SLOW_FOLDER");
-        PictureLoader loader(folder, beside("quindal-reader"));
+        PictureLoader loader(folder, besideProgram("quindal-reader"));
         QVERIFY(pictureOf(loader, "u.jpg"));
         QSignalSpy arrived(&loader, &PictureLoader::arrived);
         QElapsedTimer clock;
@@ -384,7 +379,7 @@ private slots:
             // comes at once.
             arrived.clear();
             QVERIFY(!loader.load("uma.jpg", QSize(200, 200), 1, 0ms)); // another size: read again
-            const QImage next = decoded(fileBytes(beside("u.jpg")));
+            const QImage next = decoded(fileBytes(besideProgram("u.jpg")));
             QCOMPARE(pictureOf(loader, "u.jpg"), next);
             QTest::qWait(500);
             QVERIFY(arrived.isEmpty() || arrived.last().at(0).value<QImage>() == next);
@@ -400,7 +395,7 @@ private slots:
         QVERIFY(!serve("uma.jpg", "hung-open", fileBytes(QUINDAL_SOURCE_PICTURES "/uma.jpg"))
                      .isEmpty());
         auto loader = std::make_unique<PictureLoader>(qEnvironmentVariable("QUINDAL_SLOW_FOLDER"),
-                                                      beside("quindal-reader"));
+                                                      besideProgram("quindal-reader"));
         QVERIFY(!loader->load("uma.jpg", QSize(160, 160), 1, 50ms));
         QElapsedTimer clock;
         clock.start();

@@ -3,6 +3,7 @@
 // copies to damage.
 #include "picture_limits.h"
 #include "process_memory.h"
+#include "program_files.h"
 #include "window_test_support.h"
 
 #include <QDir>
@@ -14,15 +15,6 @@
 using namespace testing;
 
 namespace {
-
-QString besideProgram(const QString &name) {
-    return QCoreApplication::applicationDirPath() + '/' + name;
-}
-
-QByteArray fileBytes(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Clears the way without opening what is there: a FIFO left by a failed
 // run must not block this one.
