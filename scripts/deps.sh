@@ -31,11 +31,15 @@ case "${1:-}" in
       orca openbox                  # the screen reader itself, on a desktop with a window manager
       speech-dispatcher speech-dispatcher-audio-plugins  # its speech, into libao's null driver
       weston qt6-wayland            # a Wayland compositor, and Qt's client for it
-      mutter kwin-wayland kwin-style-breeze  # GNOME's and KDE's compositors, nested in Xvfb
+      mutter kwin-wayland kwin-style-breeze  # GNOME's and KDE's compositors, shown in Xvfb
+      libglib2.0-bin                # gdbus, to set mutter's monitor scale
       imagemagick                   # screenshots of them, read back by the tests
       python3-pyfuse3 fuse3         # a FUSE folder that behaves like a troubled network share
       ibus ibus-mozc xdotool        # a Japanese input method, and keys pressed on the X server
-    ) ;;
+    )
+    # mutter 50 and later show their output through the development kit's
+    # viewer, streamed over PipeWire: there, those come too.
+    optional=(mutter-dev-bin pipewire wireplumber) ;;
   package)
     packages+=(dpkg-dev file) ;;
   pictures)
@@ -44,12 +48,20 @@ case "${1:-}" in
   *) echo "usage: deps.sh [test|package|pictures]" >&2; exit 2 ;;
 esac
 
-missing=()
-for p in "${packages[@]}"; do
-  if [[ "$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null)" != "installed" ]]; then
-    missing+=("$p")
+# The optional packages count where this release's package lists know them.
+find_missing() {
+  if [[ -n "${optional:-}" ]] && apt-cache show "${optional[0]}" 2>/dev/null | grep -q '^Package:'; then
+    packages+=("${optional[@]}")
+    optional=()
   fi
-done
+  missing=()
+  for p in "${packages[@]}"; do
+    if [[ "$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null)" != "installed" ]]; then
+      missing+=("$p")
+    fi
+  done
+}
+find_missing
 ((${#missing[@]} == 0)) && exit 0
 
 if [[ $(id -u) -ne 0 ]]; then
@@ -59,4 +71,5 @@ fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
+find_missing
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -3,6 +3,11 @@
 # program on the PATH, or a file) is there; otherwise fails, naming the
 # Debian packages to install. Every test that needs more than the build runs
 # through it, so a missing tool fails clearly and never skips.
+#
+# COMMAND runs with an empty home of its own standing in for the invoking
+# user's. Every desktop tool a test starts must get a private one; anything
+# left in this home afterwards is something a tool would have written into
+# the user's own, and fails the test.
 packages=$1
 shift
 missing=
@@ -15,4 +20,16 @@ if [ -n "$missing" ]; then
   echo "MISSING:$missing (install $packages)"
   exit 1
 fi
-exec "$@"
+watched=$(mktemp -d)
+trap 'rm -rf "$watched"' EXIT
+export HOME="$watched"
+unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME XDG_STATE_HOME
+"$@"
+status=$?
+written=$(find "$watched" -mindepth 1 | sed "s|^$watched|~|" | head -20)
+if [ -n "$written" ]; then
+  echo "FAIL: written into the invoking user's home:"
+  echo "$written"
+  exit 1
+fi
+exit $status
