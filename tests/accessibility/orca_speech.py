@@ -89,7 +89,7 @@ def told_last(what, words, *expected):
 
 
 desktop = start(['openbox'], 'openbox')
-orca = start(['orca', '--replace', f'--debug-file={os.ttyname(log_writer)}'], 'orca')
+orca = start(['orca', f'--debug-file={os.ttyname(log_writer)}'], 'orca')
 deadline = time.monotonic() + 30
 while 'Screen reader on.' not in spoken() and time.monotonic() < deadline:
     time.sleep(0.1)

@@ -19,10 +19,20 @@ DefaultModule dummy
 CONF
 echo "default_driver=null" >"$home/.libao"
 chmod -R a+rX "$home"
+# Orca runs once per user: the test's own Orca never replaces one that is
+# running. Root runs it as nobody, one run at a time (a second waits).
 run_as=
+user=$(id -un)
 if [ "$(id -u)" = 0 ]; then
   chown -R nobody "$home"
   run_as="setpriv --reuid=nobody --regid=nogroup --clear-groups --reset-env"
+  user=nobody
+  exec 9>/tmp/quindal-orca-test.lock
+  flock 9
+fi
+if running=$(pgrep -u "$user" -x orca); then
+  echo "FAIL: an Orca of $user is running (pid $(echo $running)); this test starts its own, and Orca allows one per user: run the tests as root or as another user"
+  exit 1
 fi
 $run_as env HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
   xvfb-run -a -s "-screen 0 1024x768x24" dbus-run-session -- \
