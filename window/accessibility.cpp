@@ -1,5 +1,7 @@
 #include "accessibility.h"
 
+#include "main_window.h"
+#include "output_label.h"
 #include "text_box.h"
 
 #include <QAccessibleWidget>
@@ -7,6 +9,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMetaObject>
+#include <algorithm>
 
 namespace {
 
@@ -93,7 +96,15 @@ public:
         }
     }
     int cursorPosition() const override { return box()->cursorPosition(); }
-    void setCursorPosition(int position) override { box()->setCursorPosition(position); }
+    // A screen reader that has read on past the focused control (Orca 48's
+    // Say All) leaves the caret where it stopped and takes that box for the
+    // focus. The focus has not moved, so the screen reader is told where it is.
+    void setCursorPosition(int position) override {
+        box()->setCursorPosition(position);
+        if (!box()->hasFocus()) {
+            reportFocusAfterThisEvent();
+        }
+    }
     QString text(int startOffset, int endOffset) const override {
         return startOffset > endOffset ? QString()
                                        : box()->text().mid(startOffset, endOffset - startOffset);
@@ -178,25 +189,55 @@ private:
     QLabel *label() const { return static_cast<QLabel *>(widget()); }
 };
 
-QAccessibleInterface *windowAccessibility(const QString &className, QObject *object) {
-    auto *widget = qobject_cast<QWidget *>(object);
-    if (!widget) {
-        return nullptr;
+// The window, as a window: Qt exposes a top-level widget as a filler, and a
+// screen reader's "read title" finds the title only on a window. Its controls
+// are told in reading order, top to bottom and then left to right, as the eye
+// reads them, not in the order they were made. A screen reader that reads on
+// from the focused box to the controls after it (Orca's Say All) would
+// otherwise reach the year box from the designated year and take it for the
+// focus once it had read it.
+class WindowAccessible : public QAccessibleWidget {
+public:
+    explicit WindowAccessible(QWidget *window) : QAccessibleWidget(window, QAccessible::Window) {}
+
+    QAccessibleInterface *child(int index) const override {
+        return readingOrder().value(index);
     }
-    // Qt exposes a top-level widget as a filler; as a window, its title is
-    // the window's, and a screen reader's "read title" finds it.
-    if (className == u"Form1" && widget->isWindow()) {
-        return new QAccessibleWidget(widget, QAccessible::Window);
+    int indexOfChild(const QAccessibleInterface *child) const override {
+        return int(readingOrder().indexOf(child));
     }
-    if (className == u"TextBox") {
-        return new TextBoxAccessible(widget);
+
+private:
+    QList<QAccessibleInterface *> readingOrder() const {
+        QList<QAccessibleInterface *> children;
+        for (int i = 0; i < QAccessibleWidget::childCount(); ++i) {
+            if (QAccessibleInterface *child = QAccessibleWidget::child(i)) {
+                children.append(child);
+            }
+        }
+        const auto place = [](const QAccessibleInterface *child) {
+            const QWidget *control = qobject_cast<const QWidget *>(child->object());
+            const QPoint at = control ? control->pos() : QPoint();
+            return std::pair(at.y(), at.x());
+        };
+        std::ranges::stable_sort(children, {}, place);
+        return children;
     }
-    if (className == u"OutputLabel") {
-        return new LabelAccessible(widget);
+};
+
+QAccessibleInterface *windowAccessibility(const QString &, QObject *object) {
+    if (auto *window = qobject_cast<Form1 *>(object); window && window->isWindow()) {
+        return new WindowAccessible(window);
+    }
+    if (auto *box = qobject_cast<TextBox *>(object)) {
+        return new TextBoxAccessible(box);
+    }
+    if (auto *label = qobject_cast<OutputLabel *>(object)) {
+        return new LabelAccessible(label);
     }
 #if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
-    if (className == u"Announcer") {
-        return new QAccessibleWidget(widget, QAccessible::Notification);
+    if (auto *announcer = qobject_cast<Announcer *>(object)) {
+        return new QAccessibleWidget(announcer, QAccessible::Notification);
     }
 #endif
     return nullptr;

@@ -83,6 +83,14 @@ def results(words):
     return [w for w in words if '歳' in w or '星' in w]
 
 
+def focus_kept(where, name):
+    """Say All, then Where Am I: Orca still names the control that has the focus."""
+    step(f'say all in {where}', 'KP_Add')
+    words = step(f'where am I in {where}', 'KP_Enter')
+    check(f'after say all, where am I names {where}', any(w.startswith(name) for w in words),
+          words)
+
+
 def told_last(what, words, *expected):
     said = results(words)
     check(what, said and all(e in said[-1] for e in expected), words)
@@ -105,6 +113,7 @@ try:
     # Into 西暦 by the era list, which says each entry as it is chosen.
     words = step('to the era list', 'Left')
     check('the era list says its entry when entered', any('昭和' in w for w in words), words)
+    focus_kept('the era list', '昭和 combo box')
     words = step('up in the list', 'Up')
     check('Up in the era list says 平成, once', sum('平成' in w for w in words) == 1, words)
     step('up to 西暦', 'Up')
@@ -125,6 +134,7 @@ try:
     told_last('1984 in 西暦 is told as 昭和59年, 七赤金星, 甲子 (きのえ ね) and the age', words,
               '昭和59年', '七赤金星', '甲子', 'きのえ ね', f'{age}歳')
     check('results told once for keys typed fast', len(results(words)) == 1, words)
+    focus_kept('the year box', '年 text')
 
     # Enter selects the text: the whole year is read back.
     # Orca 47 and later leave a selection the program makes unspoken.
@@ -154,6 +164,7 @@ try:
     # Down twice: the focus ends in the designated-year box, and Orca knows it.
     words = step('down to the this-year option', 'Down')
     check('the this-year option is said', any('今年の誕生日で' in w for w in words), words)
+    focus_kept('the this-year option', '今年の誕生日で')
     words = step('down to the designated year', 'Down')
     focus_words = [w for w in words if w not in results(words)]
     check('Orca follows the focus into the designated-year box',
@@ -162,8 +173,13 @@ try:
     told_last('an age change alone tells the age', words, f'{1990 - 1930}歳')
     words = step('a designated year before the birth', '1', '9', '2', '0')
     told_last('a negative age is told with its sign', words, '-10歳')
-    words = step('where am I', 'KP_Enter')
-    check('where am I names the designated-year box', any('指定年' in w for w in words), words)
+    focus_kept('the designated-year box', '指定年')
+    words = step('flat review, the line', 'KP_Up')
+    check('flat review starts on the line of the focus', any('1920' in w for w in words), words)
+    step('leave flat review', 'KP_Subtract')
+    words = step('where am I after flat review', 'KP_Enter')
+    check('after flat review, where am I names the designated-year box',
+          any(w.startswith('指定年') for w in words), words)
     words = step('up, back to this year', 'Up')
     told_last('the this-year age is told again', words, f'{this_year - 1930}歳')
 
