@@ -100,7 +100,7 @@ Form1::Form1(QWidget *parent)
     bind<"lblkana">(lblkana, built);
     bind<"lbleto">(lbleto, built);
     bind<"lbl9sei">(lbl9sei, built);
-    if (QGuiApplication::platformName() == u"wayland" && !compositorDecoratesWindows()) {
+    if (onWayland() && !compositorDecoratesWindows()) {
         drawOwnTitleBar(built);
     }
 

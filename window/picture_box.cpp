@@ -1,6 +1,6 @@
 #include "picture_box.h"
 
-#include "form_description.h"
+#include "look.h"
 #include "picture_files.h"
 
 #include <QPainter>

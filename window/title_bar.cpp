@@ -1,6 +1,6 @@
 #include "title_bar.h"
 
-#include "form_description.h"
+#include "look.h"
 #include "wayland_desktop.h"
 
 #include <QApplication>

@@ -9,12 +9,14 @@
 #include <utility>
 #include <wayland-client.h>
 
+bool onWayland() {
+    return QGuiApplication::platformName() == u"wayland";
+}
+
 namespace {
 
 QPlatformNativeInterface *waylandInterface() {
-    return QGuiApplication::platformName() == u"wayland"
-               ? QGuiApplication::platformNativeInterface()
-               : nullptr;
+    return onWayland() ? QGuiApplication::platformNativeInterface() : nullptr;
 }
 
 // Qt's own connection; and its seat with the serial of the latest input

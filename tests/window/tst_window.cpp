@@ -5,6 +5,7 @@
 #include "form_description.h"
 #include "output_label.h"
 #include "title_bar.h"
+#include "wayland_desktop.h"
 #include "window_test_support.h"
 
 #include <QAbstractItemView>
@@ -639,7 +640,7 @@ private slots:
     // under Weston. A maximise request, as the title bar's button makes it,
     // neither ends the program nor changes the window's size.
     void maximiseOnWayland() {
-        if (QGuiApplication::platformName() != "wayland") {
+        if (!onWayland()) {
             QSKIP("runs under Weston (window.wayland)");
         }
         // Its own title bar, with no maximise button, over the designed client area.
@@ -664,7 +665,7 @@ private slots:
     // The own title bar's buttons, under Weston (window.wayland): minimise
     // minimises and leaves the program running; close closes.
     void titleBarButtonsOnWayland() {
-        if (QGuiApplication::platformName() != "wayland") {
+        if (!onWayland()) {
             QSKIP("runs under Weston (window.wayland)");
         }
         auto *bar = form->findChild<TitleBar *>();
