@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QWidget>
 
 // The window's own title bar, for Wayland, where the window manager draws
@@ -8,7 +9,9 @@
 // anywhere else moves the window and a right click opens the compositor's
 // window menu. It takes the desktop's colours, so a dark preference shows
 // here rather than inside the window's design, and it reads as active or
-// inactive as the window is.
+// inactive as the window is. Its buttons are buttons to assistive
+// technology too, named in Japanese and pressed by its press action; they
+// take no focus, so Tab stays with the window's own controls.
 class TitleBar : public QWidget {
     Q_OBJECT
 public:
@@ -17,15 +20,15 @@ public:
 
     explicit TitleBar(QWidget *window);
 
+    QAbstractButton *minimiseButton() const { return minimise; }
+    QAbstractButton *closeButton() const { return close; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
-    QRect minimiseButton() const;
-    QRect closeButton() const;
-
-    QRect pressedButton;
+    QAbstractButton *minimise;
+    QAbstractButton *close;
 };

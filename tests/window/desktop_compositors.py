@@ -9,8 +9,9 @@
 #
 # Checked: that the compositor gives the window the scale asked for; that
 # the window wears the compositor's decoration where it offers one (KWin),
-# else that its own bar reads as active and inactive as the window is and
-# opens the window menu (mutter); that typing reaches it; that it stays on
+# else that its own bar reads as active and inactive as the window is, opens
+# the window menu and has its buttons read through AT-SPI as a screen reader
+# reads them (mutter); that typing reaches it; that it stays on
 # the screen when dragged to the top edge; that it survives a maximise
 # attempt at its designed size; and that it closes.
 #
@@ -213,6 +214,29 @@ def start_kwin():
     wait_for_file(f'{runtime}/wayland-quindal', 'KWin', log)
 
 
+def title_bar_buttons():
+    """The own bar's buttons as a screen reader finds them on the accessibility bus of
+    the test's own session: push buttons with Japanese names and a press action, which
+    take no focus."""
+    os.environ['DBUS_SESSION_BUS_ADDRESS'] = env['DBUS_SESSION_BUS_ADDRESS']
+    import pyatspi
+    def walk(node):
+        yield node
+        for child in node:
+            yield from walk(child)
+    app = wait_for(lambda: next((a for a in pyatspi.Registry.getDesktop(0)
+                                 if a and a.name == 'Quindal'), None), 10)
+    buttons = {n.name: n for n in walk(app) if n.getRole() == pyatspi.ROLE_PUSH_BUTTON} if app else {}
+    for name in ('最小化', '閉じる'):
+        button = buttons.get(name)
+        actions = button.queryAction() if button else None
+        check(f'the title bar has a push button {name} with a press action',
+              actions and any(actions.getName(i) == 'Press' for i in range(actions.nActions)),
+              f'{sorted(buttons)}')
+        check(f'... which takes no focus', button and
+              not button.getState().contains(pyatspi.STATE_FOCUSABLE))
+
+
 try:
     start(['dbus-daemon', '--session', '--nofork', f'--address={env["DBUS_SESSION_BUS_ADDRESS"]}'],
           f'{work}/dbus.log')
@@ -221,7 +245,8 @@ try:
 
     # The program, with its Wayland requests and events logged.
     window = start([program], f'{work}/program.log', QT_QPA_PLATFORM='wayland',
-                   WAYLAND_DISPLAY='wayland-quindal', WAYLAND_DEBUG='client')
+                   WAYLAND_DISPLAY='wayland-quindal', WAYLAND_DEBUG='client',
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1')
     # The scale the compositor gives the window: a fractional one where it has
     # that protocol, else its output's.
     def given_scale():
@@ -252,6 +277,7 @@ try:
         check("mutter offers no decoration, so the window draws its own", not offered)
         title, close = bar_contrasts(rows, form)
         check('the own bar reads as active: title', title >= 4.5, f'{title:.2f}:1')
+        title_bar_buttons()
         check('the own bar reads as active: close mark', close >= 3, f'{close:.2f}:1')
 
     # Typing reaches the window: the year box has the focus at start.
