@@ -148,8 +148,11 @@ private:
     QLineEdit *box() const { return static_cast<QLineEdit *>(widget()); }
 };
 
-// A label: a result, named by what it shows, or a caption, which labels the
-// control it captions. A screen reader's flat review reads the window in rows
+// A label: a result, named by what it shows, or a caption, by which the
+// control it captions is labelled. The caption does not call itself the label
+// for that control: Orca 51's flat review leaves out a label for a control it
+// shows, as said with it, and a result is said by its value alone, so the
+// caption would be lost. A screen reader's flat review reads the window in rows
 // of boxes whose middles lie within a few pixels; a caption set a little
 // lower than its result would start a row of its own, away from the value it
 // names. So a caption spans, for screen readers, the height of the control it
@@ -163,16 +166,6 @@ public:
             return label()->text();
         }
         return QAccessibleWidget::text(t);
-    }
-
-    QList<QPair<QAccessibleInterface *, QAccessible::Relation>>
-    relations(QAccessible::Relation match) const override {
-        auto related = QAccessibleWidget::relations(match);
-        if (label()->buddy() && (match & QAccessible::Labelled)) {
-            related.append(
-                {QAccessible::queryAccessibleInterface(label()->buddy()), QAccessible::Labelled});
-        }
-        return related;
     }
 
     QRect rect() const override {
