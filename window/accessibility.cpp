@@ -193,9 +193,7 @@ class WindowAccessible : public QAccessibleWidget {
 public:
     explicit WindowAccessible(QWidget *window) : QAccessibleWidget(window, QAccessible::Window) {}
 
-    QAccessibleInterface *child(int index) const override {
-        return readingOrder().value(index);
-    }
+    QAccessibleInterface *child(int index) const override { return readingOrder().value(index); }
     int indexOfChild(const QAccessibleInterface *child) const override {
         return int(readingOrder().indexOf(child));
     }

@@ -81,4 +81,3 @@ void installLook() {
     QCoreApplication::setAttribute(Qt::AA_Use96Dpi);
     QToolTip::setPalette(windowPalette());
 }
-

@@ -28,7 +28,8 @@ protected:
     void paintEvent(QPaintEvent *) override {
         QPainter painter(this);
         if (isDown() || underMouse()) {
-            painter.fillRect(rect(), palette().color(isDown() ? QPalette::Mid : QPalette::Midlight));
+            painter.fillRect(rect(),
+                             palette().color(isDown() ? QPalette::Mid : QPalette::Midlight));
         }
         const bool active = window()->isActiveWindow();
         const QColor ink =
