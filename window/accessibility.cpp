@@ -207,7 +207,7 @@ private:
             }
         }
         const auto place = [](const QAccessibleInterface *child) {
-            const QWidget *control = qobject_cast<const QWidget *>(child->object());
+            const auto *control = qobject_cast<const QWidget *>(child->object());
             const QPoint at = control ? control->pos() : QPoint();
             return std::pair(at.y(), at.x());
         };
