@@ -12,6 +12,14 @@ namespace {
 
 enum class Glyph { Minimise, Close };
 
+// The bar's ink: the desktop's text colour while the window is active, its
+// greyed one while it is not.
+QColor ink(const QWidget *part) {
+    return part->palette().color(part->window()->isActiveWindow() ? QPalette::Active
+                                                                  : QPalette::Disabled,
+                                 QPalette::WindowText);
+}
+
 // A title bar button: its glyph in the bar's ink, on a faint ground while the
 // pointer is over it or it is held down. It acts on the release over it.
 class TitleButton : public QAbstractButton {
@@ -31,11 +39,8 @@ protected:
             painter.fillRect(rect(),
                              palette().color(isDown() ? QPalette::Mid : QPalette::Midlight));
         }
-        const bool active = window()->isActiveWindow();
-        const QColor ink =
-            palette().color(active ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(ink, 1.5));
+        painter.setPen(QPen(ink(this), 1.5));
         const QRectF mark = QRectF(rect()).adjusted(9.5, 9.5, -9.5, -9.5);
         if (glyph == Glyph::Close) {
             painter.drawLine(mark.topLeft(), mark.bottomRight());
@@ -66,12 +71,10 @@ TitleBar::TitleBar(QWidget *window)
 
 void TitleBar::paintEvent(QPaintEvent *) {
     QPainter painter(this);
-    const bool active = window()->isActiveWindow();
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawLine(0, height - 1, width(), height - 1);
     window()->windowIcon().paint(&painter, QRect(6, (height - iconSize) / 2, iconSize, iconSize));
-    painter.setPen(
-        palette().color(active ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.setPen(ink(this));
     painter.drawText(rect().adjusted(height, 0, -2 * height, 0), Qt::AlignCenter,
                      window()->windowTitle());
 }
