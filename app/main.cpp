@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "window_frame.h"
 
 #include <QApplication>
 
@@ -8,6 +9,6 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(QUINDAL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.quindal.Quindal"));
     Form1 form;
-    form.show();
+    const auto frame = showAsWindow(form);
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include "main_window.h"
 #include "output_label.h"
 #include "text_box.h"
+#include "window_frame.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -183,15 +184,20 @@ private:
 };
 
 // The window, as a window: Qt exposes a top-level widget as a filler, and a
-// screen reader's "read title" finds the title only on a window. Its controls
-// are told in reading order, top to bottom and then left to right, as the eye
+// screen reader's "read title" finds the title only on a window. The same
+// widget inside a frame (on Wayland) stays the filler it is. Its controls are
+// told in reading order, top to bottom and then left to right, as the eye
 // reads them, not in the order they were made. A screen reader that reads on
 // from the focused box to the controls after it (Orca's Say All) would
 // otherwise reach the year box from the designated year and take it for the
 // focus once it had read it.
 class WindowAccessible : public QAccessibleWidget {
 public:
-    explicit WindowAccessible(QWidget *window) : QAccessibleWidget(window, QAccessible::Window) {}
+    explicit WindowAccessible(QWidget *window) : QAccessibleWidget(window) {}
+
+    QAccessible::Role role() const override {
+        return widget()->isWindow() ? QAccessible::Window : QAccessible::Client;
+    }
 
     QAccessibleInterface *child(int index) const override { return readingOrder().value(index); }
     int indexOfChild(const QAccessibleInterface *child) const override {
@@ -217,8 +223,8 @@ private:
 };
 
 QAccessibleInterface *windowAccessibility(const QString &, QObject *object) {
-    if (auto *window = qobject_cast<Form1 *>(object); window && window->isWindow()) {
-        return new WindowAccessible(window);
+    if (qobject_cast<Form1 *>(object) || qobject_cast<WindowFrame *>(object)) {
+        return new WindowAccessible(static_cast<QWidget *>(object));
     }
     if (auto *box = qobject_cast<TextBox *>(object)) {
         return new TextBoxAccessible(box);

@@ -10,8 +10,6 @@
 #include "picture_box.h"
 #include "picture_files.h"
 #include "text_box.h"
-#include "title_bar.h"
-#include "wayland_desktop.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -36,8 +34,6 @@ std::u16string_view textOf(const QString &text) {
     return {reinterpret_cast<const char16_t *>(text.utf16()),
             static_cast<std::size_t>(text.size())};
 }
-
-constexpr Qt::WindowStates fillingStates = Qt::WindowMaximized | Qt::WindowFullScreen;
 
 std::int16_t currentYear() {
     return static_cast<std::int16_t>(QDate::currentDate().year());
@@ -100,9 +96,6 @@ Form1::Form1(QWidget *parent)
     bind<"lblkana">(lblkana, built);
     bind<"lbleto">(lbleto, built);
     bind<"lbl9sei">(lbl9sei, built);
-    if (onWayland() && !compositorDecoratesWindows()) {
-        drawOwnTitleBar(built);
-    }
 
     announcer = new Announcer(this);
     resultsSettling.setSingleShot(true);
@@ -110,21 +103,6 @@ Form1::Form1(QWidget *parent)
     showStartPicture();
     connectHandlers();
     Form_Load();
-}
-
-// A Wayland compositor that decorates windows (KWin) gives this one its
-// title bar like every other window's, without maximise for a window of fixed
-// size. One that does not (mutter, Weston) leaves it to Qt, whose bar offers
-// maximise even so: the window draws its own above its client area instead.
-void Form1::drawOwnTitleBar(const BuiltControls &built) {
-    setWindowFlag(Qt::FramelessWindowHint);
-    for (QWidget *control : built) {
-        if (control->parentWidget() == this) {
-            control->move(control->pos() + QPoint(0, TitleBar::height));
-        }
-    }
-    setFixedSize(width(), height() + TitleBar::height);
-    new TitleBar(this);
 }
 
 // Every event the window answers, and the handler that answers it. Changes
@@ -496,59 +474,18 @@ void Form1::showPictureAgain() {
 
 void Form1::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
-    connect(windowHandle(), &QWindow::screenChanged, this, &Form1::showPictureAgain,
-            Qt::UniqueConnection);
-    connect(windowHandle(), &QWindow::windowStateChanged, this, &Form1::keepDesignedSize,
-            Qt::UniqueConnection);
-}
-
-void Form1::changeEvent(QEvent *event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) {
-        keepDesignedSize();
+    if (QWindow *shownIn = window()->windowHandle()) {
+        connect(shownIn, &QWindow::screenChanged, this, &Form1::showPictureAgain,
+                Qt::UniqueConnection);
     }
 }
 
-void Form1::resizeEvent(QResizeEvent *event) {
-    QWidget::resizeEvent(event);
-    keepDesignedSize();
-}
-
-// The window has one size, its minimum, yet a maximise request can still
-// reach it: on Wayland, Qt's own title bar offers the button, and the
-// compositor ends a client whose next frame does not fill the maximised size
-// it has acknowledged. So a window asked to maximise lifts its size limit,
-// fills the size the compositor gives it, asks to return as soon as that
-// frame is painted (see paintEvent), and takes its one size again once it is
-// back at it.
-void Form1::keepDesignedSize() {
-    if (windowHandle() && (windowHandle()->windowStates() & fillingStates)) {
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        // The widget's own state follows what the window system reports,
-        // not what was asked: it is maximised only once that has happened.
-        if (windowState() & fillingStates) {
-            leaveFillingAfterPaint = true;
-            update();
-        }
-    } else if (size() == minimumSize() && maximumSize() != minimumSize()) {
-        setMaximumSize(minimumSize());
-    }
-}
-
-// A compositor that has not yet been shown a frame at the maximised size
-// would take the request to return for no change, and ignore it; queued, the
-// request follows this frame.
-//
 // The start picture is compiled in, so the first picture reader is started
 // only once the first frame is painted.
 void Form1::paintEvent(QPaintEvent *event) {
     QWidget::paintEvent(event);
     if (!std::exchange(readerStarted, true)) {
         QMetaObject::invokeMethod(pictures, &PictureLoader::startReader, Qt::QueuedConnection);
-    }
-    if (std::exchange(leaveFillingAfterPaint, false)) {
-        QMetaObject::invokeMethod(
-            this, [this] { setWindowState(windowState() & ~fillingStates); }, Qt::QueuedConnection);
     }
 }
 

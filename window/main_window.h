@@ -31,13 +31,10 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    void changeEvent(QEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
     void connectHandlers();
-    void drawOwnTitleBar(const BuiltControls &built);
 
     // Event handlers, named after their control and event.
     void Form_Load();
@@ -75,7 +72,6 @@ private:
     void showPicture(QStringView fileName, QStringView placeholderGlyph, const QString &spoken);
     void showStartPicture();
     void showPictureAgain();
-    void keepDesignedSize();
 
     QComboBox *cboGengo;
     TextBox *textShitei;
@@ -113,5 +109,4 @@ private:
     } announced;
 
     QObject *focusKeptThroughDeactivation = nullptr;
-    bool leaveFillingAfterPaint = false;
 };

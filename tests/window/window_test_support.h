@@ -7,6 +7,7 @@
 #include "main_window.h"
 #include "picture_box.h"
 #include "picture_loader.h"
+#include "window_frame.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -100,7 +101,7 @@ public:
 protected:
     void open() {
         form = std::make_unique<Form1>();
-        form->show();
+        frame = showAsWindow(*form);
         form->activateWindow(); // where no window manager does it
         // A headless Wayland compositor may have no seat, and so no focus to give.
         QVERIFY(QGuiApplication::platformName() == u"wayland"
@@ -138,6 +139,7 @@ protected:
     }
 
     std::unique_ptr<Form1> form;
+    std::unique_ptr<WindowFrame> frame; // on Wayland
     QLineEdit *textNen = nullptr;
     QLineEdit *textShitei = nullptr;
     QComboBox *list = nullptr;
