@@ -28,7 +28,8 @@ case "${1:-}" in
       clang libclang-rt-dev         # libFuzzer, for the distribution's clang
       xvfb xauth dbus-daemon        # an X server and a D-Bus session for the screen-reader test
       at-spi2-core python3-pyatspi  # the accessibility bus, read as screen readers read it
-      orca openbox                  # the screen reader itself, on a desktop with a window manager
+      orca openbox python3-xlib     # the screen reader itself, on a desktop with a window
+                                    # manager, and keys pressed there by their codes
       speech-dispatcher speech-dispatcher-audio-plugins  # its speech, into libao's null driver
       weston qt6-wayland            # a Wayland compositor, and Qt's client for it
       mutter kwin-wayland kwin-style-breeze  # GNOME's and KDE's compositors, shown in Xvfb

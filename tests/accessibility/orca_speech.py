@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 # What a blind user hears from the real Orca while using the window with the
 # keyboard alone. Run by under_orca.sh, inside an X server and a D-Bus
-# session of its own. Keys are pressed on the X server with xdotool; what
+# session of its own. Keys are pressed on the X server by their key codes; what
 # Orca says is read from its debug log, one "SPEECH OUTPUT: '...'" line per
 # utterance. Each step checks the words heard after its keys, until Orca
 # falls silent. Argument: the program.
 import datetime, os, re, subprocess, sys, threading, time, tty
+from Xlib import X, XK, display
+from Xlib.ext import xtest
 
 program = sys.argv[1]
 orca_version = int(re.search(r'\d+', subprocess.run(['orca', '--version'], capture_output=True,
@@ -26,15 +28,21 @@ def start(args, name):
 log, log_writer = os.openpty()
 tty.setraw(log_writer)
 utterances = []
+# The commands Orca ran, as its log names them: by their description up to
+# Orca 48 ("Handler is Speak entire document"), by their name from Orca 51
+# ("COMMAND: sayAllHandler").
+commands = []
 
 
 def read_log():
     rest = b''
     while data := os.read(log, 1 << 16):
         *lines, rest = (rest + data).split(b'\n')
-        for line in lines:
-            if said := re.search(r"SPEECH OUTPUT: '(.*?)'", line.decode('utf-8', 'replace')):
+        for line in (l.decode('utf-8', 'replace') for l in lines):
+            if said := re.search(r"SPEECH OUTPUT: '(.*?)'", line):
                 utterances.append((time.monotonic(), said.group(1)))
+            elif ran := re.search(r'(?:Handler is|COMMAND:) (\w[\w ]*?)(?: \(enabled|$)', line):
+                commands.append(ran.group(1))
 
 
 threading.Thread(target=read_log, daemon=True).start()
@@ -58,17 +66,30 @@ def settle(before, quiet=0.6, limit=3.0):
     return spoken()[before:]
 
 
-def step(what, *keys, delay=None):
-    """Presses the keys and returns what Orca said after them."""
+def press(chord, hold=0.06):
+    """A key, or a chord such as shift+Tab, pressed by its key codes and held for a
+    moment, as a hand holds it: Orca 51 acts on a command once its key is up, and a
+    key released at once would look to it like a new keystroke before the command it
+    started. By code, a key comes without the modifiers that a tool typing its
+    symbol may add (xdotool adds Alt to the keypad's + and - on Debian unstable)."""
+    codes = [screen.keysym_to_keycode(XK.string_to_keysym({'shift': 'Shift_L'}.get(k, k)))
+             for k in chord.split('+')]
+    for code in codes:
+        xtest.fake_input(screen, X.KeyPress, code)
+    screen.sync()
+    time.sleep(hold)
+    for code in reversed(codes):
+        xtest.fake_input(screen, X.KeyRelease, code)
+    screen.sync()
+    time.sleep(hold)
+
+
+def step(what, *keys, pause=0.06):
+    """Presses the keys, each held for `pause` seconds, and returns what Orca said
+    after them."""
     before = len(spoken())
-    if delay is None:
-        # Each key held for a moment, as a hand holds it: Orca 51 acts on a
-        # command once its key is up, and a key released at once would look to it
-        # like a new keystroke before the command it started.
-        for key in keys:
-            subprocess.run(['xdotool', 'key', '--delay', '120', key], check=True)
-    else:
-        subprocess.run(['xdotool', 'type', '--delay', str(delay), ''.join(keys)], check=True)
+    for key in keys:
+        press(key, pause)
     words = settle(before)
     print(f'{what}: {words}')
     return words
@@ -88,7 +109,10 @@ def results(words):
 
 def focus_kept(where, name):
     """Say All, then Where Am I: Orca still names the control that has the focus."""
+    ran = len(commands)
     step(f'say all in {where}', 'KP_Add')
+    check(f'Orca runs Say All in {where}',
+          {'Speak entire document', 'sayAllHandler'} & set(commands[ran:]), commands[ran:])
     words = step(f'where am I in {where}', 'KP_Enter')
     check(f'after say all, where am I names {where}', any(w.startswith(name) for w in words),
           words)
@@ -99,6 +123,7 @@ def told_last(what, words, *expected):
     check(what, said and all(e in said[-1] for e in expected), words)
 
 
+screen = display.Display()
 desktop = start(['openbox'], 'openbox')
 orca = start(['orca', f'--debug-file={os.ttyname(log_writer)}'], 'orca')
 deadline = time.monotonic() + 30
@@ -130,7 +155,7 @@ try:
 
     # Typed fast, 30 ms a key: the last results told are 1984's, once.
     age = this_year - 1984
-    words = step('1984 typed fast', '1984', delay=30)
+    words = step('1984 typed fast', *'1984', pause=0.015)
     # Orca echoes a typed key with a space after it, or without (Orca 47 and later).
     typed = next(when for when, text in utterances[-len(words):] if text.strip() == '4')
     told = [when for when, text in utterances[-len(words):] if text in results(words)]
