@@ -1,11 +1,14 @@
 #!/bin/sh
 # under_ibus.sh PROGRAM [ARGUMENTS...]: runs it with ibus and mozc on an X
-# server and D-Bus session of its own. Mozc serves no root process, so root
-# runs it as nobody, from a home holding copies of the program and pictures.
+# server and D-Bus session of its own, with a home and runtime folder of its
+# own, so that it never meets the user's own ibus. Mozc serves no root
+# process, so root runs it as nobody, from a home holding copies of the
+# program and pictures.
 set -eu
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
-mkdir "$home/bin"
+mkdir "$home/bin" "$home/runtime"
+chmod 700 "$home/runtime"
 cp "$1" "$(dirname "$1")"/*.jpg "$home/bin/"
 chmod -R a+rX "$home"
 run_as=
@@ -15,9 +18,9 @@ if [ "$(id -u)" = 0 ]; then
 fi
 program="$home/bin/$(basename "$1")"
 shift
-$run_as env HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
+$run_as env HOME="$home" XDG_RUNTIME_DIR="$home/runtime" PATH=/usr/bin:/bin LANG=C.UTF-8 \
   xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- sh -c '
-    ibus-daemon --xim --replace >"$HOME/ibus.log" 2>&1 &
+    ibus-daemon --xim >"$HOME/ibus.log" 2>&1 &
     for _ in $(seq 100); do
       ibus engine mozc-jp 2>/dev/null && break
       sleep 0.1

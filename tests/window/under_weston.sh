@@ -1,6 +1,7 @@
 #!/bin/sh
 # under_weston.sh PROGRAM [ARGUMENTS...]: runs it through Qt's Wayland plugin
-# as a client of a headless Weston of its own, stopped afterwards.
+# as a client of a headless Weston of its own, stopped afterwards, with a
+# runtime folder of its own (run it in a D-Bus session of its own too).
 set -eu
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
