@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace almanac {
 namespace {
@@ -167,7 +168,7 @@ std::optional<std::int32_t> readNumber(std::u16string_view text) {
 }
 
 std::optional<std::int32_t> westernYear(int listIndex, std::int32_t nen) {
-    if (listIndex < 0 || listIndex >= static_cast<int>(eraTable.size())) {
+    if (listIndex < 0 || std::cmp_greater_equal(listIndex, eraTable.size())) {
         return std::nullopt;
     }
     std::int32_t seireki = 0;
@@ -194,7 +195,7 @@ bool usesEraForm(int listIndex, std::int32_t nen) {
     if (listIndex == 0) {
         return true; // a Western entry is always named in the era calendar
     }
-    if (listIndex < 0 || listIndex >= static_cast<int>(eraTable.size())) {
+    if (listIndex < 0 || std::cmp_greater_equal(listIndex, eraTable.size())) {
         return false;
     }
     // An era entry past the end of its era is carried into the era that

@@ -13,6 +13,7 @@
 #include <cstdio> // jpeglib.h needs FILE
 #include <optional>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include <jerror.h>
@@ -239,7 +240,7 @@ boolean JpegDecode::readExif(j_decompress_ptr info) {
     if (length < 0) {
         d.refuse("a metadata segment with an impossible length");
     }
-    if (d.exif.empty() && length > long(sizeof exifSignature)) {
+    if (d.exif.empty() && std::cmp_greater(length, sizeof exifSignature)) {
         std::uint8_t signature[sizeof exifSignature];
         for (std::uint8_t &byte : signature) {
             byte = nextByte(info);

@@ -250,8 +250,8 @@ PictureLoader::Reader *PictureLoader::startOne() {
 // reader given up still waits on its file.
 void PictureLoader::dispatch() {
     while (pending && !blocked(*pending)) {
+        const Request request = *pending;
         if (inProcess) {
-            const Request request = *pending;
             pending.reset();
             deliver(request, inProcess->picture(request.name, request.size, request.ratio));
             return;
@@ -259,7 +259,6 @@ void PictureLoader::dispatch() {
         Reader *reader = idleReader();
         reader = reader ? reader : startOne();
         if (reader) {
-            const Request request = *pending;
             pending.reset();
             send(*reader, request);
         } else if (!inProcess) {

@@ -19,6 +19,7 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -199,7 +200,7 @@ QImage drawScene2() {
     p.setPen(Qt::black);
     const QPoint blossoms[] = {{20, 220},  {70, 205},  {115, 215}, {165, 205},
                                {210, 175}, {135, 265}, {240, 205}, {90, 245}};
-    for (int i = 0; i < int(std::size(blossoms)); ++i) {
+    for (int i = 0; std::cmp_less(i, std::size(blossoms)); ++i) {
         p.setFont(font(QStringLiteral("Noto Color Emoji"), 34 + (i % 3) * 8));
         p.drawText(QRect(blossoms[i] - QPoint(30, 30), QSize(60, 60)), Qt::AlignCenter,
                    QStringLiteral("🌸"));

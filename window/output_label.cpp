@@ -16,7 +16,8 @@ void OutputLabel::setResult(const QString &result) {
     }
     const QRect room = contentsRect();
     QFont fitting = *designedFont;
-    int pixels = designedFont->pixelSize();
+    const int designedPixels = designedFont->pixelSize();
+    int pixels = designedPixels;
     raise = 0;
     for (;;) {
         const QFontMetrics metrics(fitting);
@@ -37,10 +38,9 @@ void OutputLabel::setResult(const QString &result) {
             break;
         }
         // Start from a proportional guess when the width is what is lacking.
-        const int guess = wideEnough
-                              ? pixels - 1
-                              : std::min(pixels - 1, designedFont->pixelSize() * room.width() /
-                                                         metrics.horizontalAdvance(result));
+        const int guess = wideEnough ? pixels - 1
+                                     : std::min(pixels - 1, designedPixels * room.width() /
+                                                                metrics.horizontalAdvance(result));
         pixels = std::max(6, guess);
         fitting.setPixelSize(pixels);
     }
