@@ -29,15 +29,19 @@ SCREEN = (1024 * scale, 768 * scale)
 failures = []
 work = tempfile.mkdtemp()
 os.chmod(work, 0o700)
-home, runtime = f'{work}/home', f'{work}/runtime'
-env = {'PATH': os.environ['PATH'], 'DISPLAY': os.environ['DISPLAY'], 'LANG': 'C.UTF-8',
-       'HOME': home, 'XDG_CONFIG_HOME': f'{home}/.config', 'XDG_CACHE_HOME': f'{home}/.cache',
-       'XDG_DATA_HOME': f'{home}/.local/share', 'XDG_STATE_HOME': f'{home}/.local/state',
-       'XDG_RUNTIME_DIR': runtime, 'DBUS_SESSION_BUS_ADDRESS': f'unix:path={runtime}/bus'}
+# The home, configuration and runtime folders are the test's own, made by
+# private_home.sh; the D-Bus session is started below.
+runtime = os.environ['XDG_RUNTIME_DIR']
+if os.path.dirname(runtime) != os.environ['HOME']:
+    sys.exit('run under tests/private_home.sh, which gives the desktop a home of its own')
+private = ('HOME', 'XDG_CONFIG_HOME', 'XDG_CACHE_HOME', 'XDG_DATA_HOME', 'XDG_STATE_HOME',
+           'XDG_RUNTIME_DIR')
+env = {name: os.environ[name] for name in ('PATH', 'DISPLAY', *private)}
+env |= {'LANG': 'C.UTF-8', 'DBUS_SESSION_BUS_ADDRESS': f'unix:path={runtime}/bus'}
 if 'XAUTHORITY' in os.environ:
     env['XAUTHORITY'] = os.environ['XAUTHORITY']
-for folder in (runtime, *(env[name] for name in env if name.startswith('XDG_'))):
-    os.makedirs(folder, mode=0o700, exist_ok=True)
+for name in private:
+    os.makedirs(env[name], mode=0o700, exist_ok=True)
 children = []
 # Where the compositor's output starts on the X screen: a nested compositor
 # draws from the corner, mutter's development kit inside its viewer's frame.
