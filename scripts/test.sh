@@ -10,6 +10,14 @@
 #      the picture readers' protocol
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# One run at a time on a machine, whoever runs it: the tests start X servers,
+# compositors and a screen reader, and time what a user would see. A second
+# run waits for the first. The lock file is readable by all, and locked
+# through a descriptor opened for reading, so that any user can take it.
+lock=/tmp/quindal-test-command.lock
+[[ -e $lock ]] || (umask 0 && : >>"$lock")
+exec 9<"$lock"
+flock -n 9 || { echo "Another run of the test command is going on; waiting for it to end."; flock 9; }
 bash scripts/deps.sh test
 export QT_QPA_PLATFORM=offscreen
 export CMAKE_BUILD_PARALLEL_LEVEL=$(nproc) CTEST_PARALLEL_LEVEL=$(nproc)
