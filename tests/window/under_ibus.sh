@@ -29,5 +29,11 @@ $run_as env HOME="$home" XDG_RUNTIME_DIR="$home/runtime" PATH=/usr/bin:/bin LANG
     QT_QPA_PLATFORM=xcb QT_IM_MODULE=ibus "$@"
     status=$?
     ibus exit >/dev/null 2>&1
+    # The Mozc server outlives ibus: the one started from this home is ended too.
+    for process in /proc/[0-9]*; do
+      [ "$(cat "$process/comm" 2>/dev/null)" = mozc_server ] &&
+        tr "\0" "\n" <"$process/environ" 2>/dev/null | grep -qx "HOME=$HOME" &&
+        kill "${process#/proc/}"
+    done
     exit $status
   ' sh "$program" "$@"
